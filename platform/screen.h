@@ -1,0 +1,46 @@
+// The screen image: 8-bit attributes per pixel, the palette, the text cells and the drawing operations.
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "platform/texts_numbers.h"
+
+constexpr int screen_width = 640;
+constexpr int screen_height = 480;
+constexpr int text_columns = 80;
+constexpr int text_rows = 30;
+constexpr int cell_width = 8;
+constexpr int cell_height = 16;
+
+// Everything the screen operations keep. The plotter's thread writes it; the presentation
+// thread reads pixels and palette, noticing changes through `generation`.
+struct ScreenState {
+  int32_t mode = 0;                 // 0 until a screen mode is chosen (the window is then 640 x 400)
+  std::array<uint8_t, screen_width * screen_height> pixels{};
+  std::array<uint32_t, 16> palette{};  // 0x00RRGGBB, 8 bits a component
+  std::array<uint8_t, text_columns * text_rows> cells{};  // the byte last printed in each cell (shadow for tests)
+  std::array<uint8_t, text_columns * text_rows> cell_ink{};
+  int32_t cursor_row = 1, cursor_column = 1;
+  bool wrap_pending = false;
+  int32_t ink = 15, paper = 0;
+  std::atomic<uint64_t> generation{0};  // bumped whenever pixels or palette change
+  void reset();
+};
+
+ScreenState& screen_state();
+
+// Operations the plotter calls.
+void set_screen_mode(int32_t mode);
+void clear_screen();
+void set_palette_entry(int32_t attribute, int32_t colour);
+void set_ink_colour(int32_t colour);
+void locate_text_cursor(int32_t row, int32_t column);
+void print_text(const Text& text, int32_t new_line = 0);
+void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t form);  // form 0 line, 1 box, 2 filled box
+void draw_circle(double x, double y, double radius, int32_t colour);
+void set_pixel(float x, float y, int32_t colour);
+
+// Reading the image (presentation, tests).
+inline uint8_t screen_pixel(int x, int y) { return screen_state().pixels[y * screen_width + x]; }
+Text screen_row_text(int row);  // the 80 cell bytes of a text row, 1-based

@@ -41,6 +41,10 @@ void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t f
 void draw_circle(double x, double y, double radius, int32_t colour);
 void set_pixel(float x, float y, int32_t colour);
 
+// For the end prompt: row 30 becomes the only row of the text area, and a new line there fills
+// it with the paper colour; the cursor stands in row 30, column 1.
+void make_row_30_the_text_area();
+
 // Reading the image (presentation, tests).
 inline uint8_t screen_pixel(int x, int y) { return screen_state().pixels[y * screen_width + x]; }
 Text screen_row_text(int row);  // the 80 cell bytes of a text row, 1-based

@@ -7,3 +7,4 @@ void set_window_title(const Text& title);  // up to the first zero byte
 // For the window: the current title ("Untitled" until one is set) and a count of changes.
 Text current_window_title();
 uint64_t window_title_generation();
+void reset_window_title();  // back to "Untitled", as before any title was set

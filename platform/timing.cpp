@@ -38,7 +38,8 @@ void pause_seconds(double seconds) {
     raise_error(5);
     return;
   }
-  const double wanted = 1000.0 * seconds;
+  // Whole microseconds, so that 0.009 s is 9 ms and not a hair more.
+  const double wanted = std::round(seconds * 1e6) / 1000.0;
   // Time already waited only ever grows: where the clock steps backwards across a sleep,
   // the sleep itself counts.
   int64_t waited = 0;

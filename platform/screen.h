@@ -24,8 +24,9 @@ struct ScreenState {
   int32_t cursor_row = 1, cursor_column = 1;
   bool wrap_pending = false;
   int32_t ink = 15, paper = 0;
+  int32_t text_top = 1, text_bottom = 29;  // the rows that print_text scrolls (row 30 alone at the end prompt)
   std::atomic<uint64_t> generation{0};  // bumped whenever pixels or palette change
-  void reset();
+  void reset();  // as at process start: no mode chosen, blank image, standard palette
 };
 
 ScreenState& screen_state();
@@ -44,6 +45,9 @@ void set_pixel(float x, float y, int32_t colour);
 // For the end prompt: row 30 becomes the only row of the text area, and a new line there fills
 // it with the paper colour; the cursor stands in row 30, column 1.
 void make_row_30_the_text_area();
+
+// The standard 16-colour table of a new screen, 0x00RRGGBB.
+extern const std::array<uint32_t, 16> standard_palette;
 
 // Reading the image (presentation, tests).
 inline uint8_t screen_pixel(int x, int y) { return screen_state().pixels[y * screen_width + x]; }

@@ -1,0 +1,35 @@
+// The window title. The plotter's thread sets it; the window's thread reads it, hence the lock.
+#include "platform/title.h"
+
+#include <mutex>
+
+#include "platform/errors.h"
+
+namespace {
+std::mutex title_lock;
+Text title = "Untitled";
+uint64_t generation = 0;
+}  // namespace
+
+void set_window_title(const Text& new_title) {
+  if (error_pending()) return;
+  const std::lock_guard lock(title_lock);
+  title = new_title.substr(0, new_title.find('\0'));
+  ++generation;
+}
+
+Text current_window_title() {
+  const std::lock_guard lock(title_lock);
+  return title;
+}
+
+uint64_t window_title_generation() {
+  const std::lock_guard lock(title_lock);
+  return generation;
+}
+
+void reset_window_title() {
+  const std::lock_guard lock(title_lock);
+  title = "Untitled";
+  ++generation;  // a change like any other, so a window that shows it follows
+}

@@ -1,0 +1,144 @@
+// Drawing: pixel, line and box, circle. Each primitive rounds its points, clips to the screen
+// first and then loops in integers over what is left, writing through write_run alone.
+// Coordinates stay in double until they are known to lie on the screen, so an infinity, a NaN
+// or a point however far away never reaches an integer conversion.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/errors.h"
+#include "platform/screen_image.h"
+
+namespace {
+
+constexpr double last_x = screen_width - 1, last_y = screen_height - 1;
+
+// The one place where drawing writes pixels: row y, columns x0..x1, all on the screen.
+void write_run(ScreenState& s, int y, int x0, int x1, uint8_t colour) {
+  std::memset(&s.pixels[static_cast<size_t>(y * screen_width + x0)], colour, static_cast<size_t>(x1 - x0 + 1));
+}
+
+void write_pixel_if_on_screen(ScreenState& s, double x, double y, uint8_t colour) {
+  if (x >= 0 && x <= last_x && y >= 0 && y <= last_y) write_run(s, static_cast<int>(y), static_cast<int>(x), static_cast<int>(x), colour);
+}
+
+// Nearest whole number, ties to even, whatever the floating-point environment's rounding mode.
+double round_half_even(double v) {
+  const double whole = std::floor(v);
+  const double fraction = v - whole;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) return whole + 1;
+  return whole;
+}
+
+uint8_t attribute(int32_t colour) { return static_cast<uint8_t>(colour & 15); }
+
+// Drawing needs a graphics screen and no pending error.
+ScreenState* drawing_screen() {
+  if (error_pending()) return nullptr;
+  ScreenState& s = screen_state();
+  if (screen_is_text_only(s)) {
+    raise_error(illegal_function_call);
+    return nullptr;
+  }
+  return &s;
+}
+
+// A line between whole-pixel ends (DDA): one pixel per step along the longer span (along y
+// when both are equal), the other coordinate rounded half away from zero. Only the steps that
+// fall on the screen are taken. For ends within about a million pixels of the screen the
+// arithmetic is exact in double, so halves are true halves.
+void line(ScreenState& s, double x1, double y1, double x2, double y2, uint8_t colour) {
+  const double dx = x2 - x1, dy = y2 - y1;
+  if (std::fabs(dx) > std::fabs(dy)) {
+    const double from = std::max(std::min(x1, x2), 0.0), to = std::min(std::max(x1, x2), last_x);
+    if (from > to) return;
+    if (dy == 0) {
+      if (y1 >= 0 && y1 <= last_y) write_run(s, static_cast<int>(y1), static_cast<int>(from), static_cast<int>(to), colour);
+      return;
+    }
+    for (int x = static_cast<int>(from); x <= static_cast<int>(to); ++x)
+      write_pixel_if_on_screen(s, x, std::round(y1 + (x - x1) * dy / dx), colour);
+  } else {
+    const double from = std::max(std::min(y1, y2), 0.0), to = std::min(std::max(y1, y2), last_y);
+    if (from > to) return;
+    for (int y = static_cast<int>(from); y <= static_cast<int>(to); ++y)
+      write_pixel_if_on_screen(s, dy == 0 ? x1 : std::round(x1 + (y - y1) * dx / dy), y, colour);
+  }
+}
+
+void filled_box(ScreenState& s, double x1, double y1, double x2, double y2, uint8_t colour) {
+  const double left = std::max(std::min(x1, x2), 0.0), right = std::min(std::max(x1, x2), last_x);
+  const double top = std::max(std::min(y1, y2), 0.0), bottom = std::min(std::max(y1, y2), last_y);
+  if (left > right || top > bottom) return;
+  for (int y = static_cast<int>(top); y <= static_cast<int>(bottom); ++y)
+    write_run(s, y, static_cast<int>(left), static_cast<int>(right), colour);
+}
+
+}  // namespace
+
+void set_pixel(float x, float y, int32_t colour) {
+  ScreenState* s = drawing_screen();
+  if (!s) return;
+  write_pixel_if_on_screen(*s, round_half_even(x), round_half_even(y), attribute(colour));
+  mark_screen_changed(*s);
+}
+
+void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t form) {
+  ScreenState* s = drawing_screen();
+  if (!s) return;
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+  const double ax = round_half_even(x1), ay = round_half_even(y1);
+  const double bx = round_half_even(x2), by = round_half_even(y2);
+  const uint8_t c = attribute(colour);
+  if (form == 2) {
+    filled_box(*s, ax, ay, bx, by, c);
+  } else if (form == 1) {
+    line(*s, ax, ay, bx, ay, c);
+    line(*s, bx, ay, bx, by, c);
+    line(*s, bx, by, ax, by, c);
+    line(*s, ax, by, ax, ay, c);
+  } else {
+    line(*s, ax, ay, bx, by, c);
+  }
+  mark_screen_changed(*s);
+}
+
+// Midpoint circle: in each octant, for x = 0, 1, ... while x <= y, y is the whole number
+// nearest to sqrt(r^2 - x^2); the eight mirror images of (x, y) about the centre are set. For a
+// whole radius this is the classic integer midpoint circle. Each mirror image is walked only
+// over the x for which its screen coordinate along x's axis lies on the screen.
+void draw_circle(double x, double y, double radius, int32_t colour) {
+  ScreenState* s = drawing_screen();
+  if (!s) return;
+  if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius) || radius < 0) return;
+  const double cx = std::round(x), cy = std::round(y);  // half away from zero
+  const uint8_t c = attribute(colour);
+  const double r2 = radius * radius;
+
+  for (const bool x_across : {true, false}) {  // x runs along the screen's x, or along its y
+    const double centre_along = x_across ? cx : cy, centre_other = x_across ? cy : cx;
+    const double last_along = x_across ? last_x : last_y;
+    for (const double along_sign : {1.0, -1.0}) {
+      // The x for which centre_along + along_sign * x lies on the screen, and x >= 0.
+      double from = along_sign > 0 ? -centre_along : centre_along - last_along;
+      double to = along_sign > 0 ? last_along - centre_along : centre_along;
+      from = std::max(from, 0.0);
+      to = std::min(to, radius);
+      if (from > to) continue;
+      const auto steps = static_cast<int>(to - from);  // at most the screen's width
+      for (int i = 0; i <= steps; ++i) {
+        const double dx = from + i;
+        const double rest = r2 - dx * dx;
+        if (rest < 0) break;
+        const double dy = std::floor(std::sqrt(rest) + 0.5);
+        if (dx > dy) break;  // past the octant's end; x only grows from here
+        const double along = centre_along + along_sign * dx;
+        for (const double other : {centre_other - dy, centre_other + dy}) {
+          if (x_across) write_pixel_if_on_screen(*s, along, other, c);
+          else write_pixel_if_on_screen(*s, other, along, c);
+        }
+      }
+    }
+  }
+  mark_screen_changed(*s);
+}

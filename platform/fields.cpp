@@ -1,24 +1,535 @@
-// Input files under file numbers (filled in with the file stand-in).
+// Input files under file numbers, read field by field.
 #include "platform/fields.h"
 
-#include "platform/errors.h"
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
 
-void open_input_file(const Text& /*name*/, int32_t /*file_number*/) {
-  if (error_pending()) return;
-  raise_error(53);
+#include "platform/errors.h"
+#include "platform/file_reader.h"
+#include "winapi/files.h"
+
+namespace {
+
+constexpr int32_t highest_file_number = 255;
+constexpr int32_t overflow = 6;
+constexpr int32_t bad_file_name_or_number = 52;
+constexpr int32_t file_not_found = 53;
+constexpr int32_t file_already_open = 55;
+constexpr int32_t input_past_end = 62;
+constexpr int32_t bad_file_name = 64;
+constexpr int32_t device_unavailable = 68;
+constexpr int32_t permission_denied = 70;
+constexpr int32_t path_file_access_error = 75;
+constexpr int32_t path_not_found = 76;
+
+constexpr int end_of_file = FileReader::end_of_file;
+constexpr int read_failed = FileReader::read_failed;
+
+// The plotter's thread uses the files; the end of the process may close them from another.
+std::mutex files_mutex;
+std::array<std::unique_ptr<FileReader>, highest_file_number + 1> files;
+
+FileReader* open_file(int32_t number) {
+  if (number < 1 || number > highest_file_number) return nullptr;
+  return files[static_cast<size_t>(number)].get();
 }
-void close_file(int32_t /*file_number*/) {}
-void close_all_files() {}
-void read_text_field(int32_t /*file_number*/, Text& /*target*/) {
-  if (error_pending()) return;
-  raise_error(52);
+
+int32_t open_error(DWORD reason) {
+  switch (reason) {
+    case ERROR_PATH_NOT_FOUND: return path_not_found;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return permission_denied;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY: return device_unavailable;
+    default: return file_not_found;
+  }
 }
-Extended read_number_field(int32_t /*file_number*/) {
+
+int32_t read_error(DWORD reason) {
+  return reason == ERROR_ACCESS_DENIED || reason == ERROR_LOCK_VIOLATION ? permission_denied : path_file_access_error;
+}
+
+bool is_digit(int b) { return b >= '0' && b <= '9'; }
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// ---- serial ports: "COMn:" with settings --------------------------------------------------
+
+struct PortSettings {
+  int number = 0;
+  DCB dcb{sizeof(DCB), 300, 7, EVENPARITY, ONESTOPBIT};
+};
+
+// "COM" (any case), digits, a colon: a port name. Settings after the colon: speed, parity,
+// data bits, stop bits, then options; each may be left empty. False when malformed.
+bool is_port_name(const Text& name) {
+  if (name.size() < 5 || upper(name[0]) != 'C' || upper(name[1]) != 'O' || upper(name[2]) != 'M') return false;
+  size_t i = 3;
+  while (i < name.size() && is_digit(static_cast<unsigned char>(name[i]))) ++i;
+  return i > 3 && i < name.size() && name[i] == ':';
+}
+
+bool parse_port(const Text& name, PortSettings& port) {
+  size_t i = 3;
+  long number = 0;
+  for (; name[i] != ':'; ++i) number = std::min(number * 10 + (name[i] - '0'), 1000L);
+  if (number < 1 || number > 255) return false;
+  port.number = static_cast<int>(number);
+
+  std::array<std::string, 4> parts;  // speed, parity, data bits, stop bits
+  std::string options;
+  size_t part = 0;
+  for (++i; i < name.size(); ++i) {
+    const char c = upper(name[i]);
+    if (c == ',' && part < 3) {
+      ++part;
+    } else if (c == ',') {
+      part = 4;
+      options.push_back(',');
+    } else if (c != ' ') {
+      (part < 4 ? parts[part] : options).push_back(c);
+    }
+  }
+  auto whole = [](const std::string& s, long low, long high, long& out) {
+    if (s.empty() || s.size() > 7) return false;
+    out = 0;
+    for (char c : s) {
+      if (!is_digit(static_cast<unsigned char>(c))) return false;
+      out = out * 10 + (c - '0');
+    }
+    return out >= low && out <= high;
+  };
+  long value = 0;
+  if (!parts[0].empty()) {
+    if (!whole(parts[0], 1, 9999999, value)) return false;
+    port.dcb.BaudRate = static_cast<DWORD>(value);
+  }
+  if (!parts[1].empty()) {
+    static const std::string letters = "NOEMS";
+    const auto at = letters.find(parts[1]);
+    if (parts[1].size() != 1 || at == std::string::npos) return false;
+    port.dcb.Parity = static_cast<uint8_t>(at);  // NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY
+  }
+  if (!parts[2].empty()) {
+    if (!whole(parts[2], 5, 8, value)) return false;
+    port.dcb.ByteSize = static_cast<uint8_t>(value);
+  }
+  if (!parts[3].empty()) {
+    if (parts[3] == "1") port.dcb.StopBits = ONESTOPBIT;
+    else if (parts[3] == "1.5") port.dcb.StopBits = ONE5STOPBITS;
+    else if (parts[3] == "2") port.dcb.StopBits = TWOSTOPBITS;
+    else return false;
+  }
+  // Options: RS, CS[n], DS[n], CD[n], OP[n], TB[n], RB[n], LF, PE, ASC, BIN.
+  size_t at = 0;
+  while (at < options.size()) {
+    if (options[at] == ',') {
+      ++at;
+      continue;
+    }
+    const size_t end = std::min(options.find(',', at), options.size());
+    const std::string option = options.substr(at, end - at);
+    at = end;
+    if (option == "RS" || option == "LF" || option == "PE" || option == "ASC" || option == "BIN") continue;
+    const std::string two = option.substr(0, 2);
+    if (two == "CS" || two == "DS" || two == "CD" || two == "OP" || two == "TB" || two == "RB") {
+      long n = 0;
+      if (option.size() == 2 || whole(option.substr(2), 0, 65535, n)) continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+HANDLE open_port(const Text& name, int32_t& error) {
+  PortSettings port;
+  if (!parse_port(name, port)) {
+    error = bad_file_name;
+    return INVALID_HANDLE_VALUE;
+  }
+  const std::string device = "\\\\.\\COM" + std::to_string(port.number);
+  HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE || !SetCommState(handle, &port.dcb)) {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    error = device_unavailable;
+    return INVALID_HANDLE_VALUE;
+  }
+  return handle;
+}
+
+// ---- the field readers ---------------------------------------------------------------------
+
+// Bytes that end an unquoted text field, and byte 26, which ends the file.
+constexpr std::array<bool, 256> text_stops = [] {
+  std::array<bool, 256> stops{};
+  stops[','] = stops['\r'] = stops['\n'] = stops[26] = true;
+  return stops;
+}();
+
+// After a CR or LF has been taken: its partner (LF after CR, CR after LF) belongs to the same line end.
+void take_line_end_partner(FileReader& file, int first) {
+  const int partner = first == '\r' ? '\n' : '\r';
+  if (file.peek() == partner) file.take();
+}
+
+// Takes bytes up to and including the next comma or line end, or up to the end of the file.
+// Gives read_failed when the system refused a read, else 0.
+int drop_rest_of_field(FileReader& file) {
+  for (;;) {
+    const int b = file.peek();
+    if (b == end_of_file) return 0;
+    if (b == read_failed) return read_failed;
+    file.take();
+    if (b == ',') return 0;
+    if (b == '\r' || b == '\n') {
+      take_line_end_partner(file, b);
+      return 0;
+    }
+  }
+}
+
+// The number's digits as they come, keeping the first 17 significant ones.
+struct DecimalDigits {
+  char kept[17] = {};
+  int kept_count = 0;
+  int64_t significant = 0;  // significant digits seen in all (capped far above the limit)
+  int64_t scale = 0;        // value = kept x 10^scale before the exponent
+  bool any = false;
+
+  void integer_digit(int d) {
+    any = true;
+    if (significant == 0 && d == 0) return;  // leading zero
+    if (significant < 1'000'000) ++significant;
+    if (kept_count < 17)
+      kept[kept_count++] = static_cast<char>('0' + d);
+    else
+      ++scale;  // dropped, but it still counts for the magnitude
+  }
+  void fraction_digit(int d) {
+    any = true;
+    if (significant == 0 && d == 0) {
+      --scale;  // a zero before the first significant digit
+      return;
+    }
+    if (significant < 1'000'000) ++significant;
+    if (kept_count < 17) {
+      kept[kept_count++] = static_cast<char>('0' + d);
+      --scale;
+    }
+  }
+};
+
+constexpr double single_limit = 3.402823466E+38;
+
+struct NumberResult {
+  double value = 0;
+  bool overflow = false;
+};
+
+NumberResult convert(const DecimalDigits& digits, bool negative, bool exponent_negative, int64_t exponent,
+                     int exponent_significant) {
+  NumberResult result;
+  if (digits.significant > 256 || exponent_significant > 18) {
+    result.overflow = true;
+    return result;
+  }
+  if (digits.kept_count == 0) return result;
+  const int64_t power = digits.scale + (exponent_negative ? -exponent : exponent);
+  const int64_t magnitude = digits.kept_count - 1 + power;  // the first digit's power of ten
+  if (magnitude >= 309) {
+    result.overflow = true;
+    return result;
+  }
+  if (magnitude == 308) {
+    uint64_t first17 = 0;
+    for (int i = 0; i < 17; ++i) first17 = first17 * 10 + static_cast<uint64_t>(i < digits.kept_count ? digits.kept[i] - '0' : 0);
+    if (first17 > 17976931348623157ULL) {
+      result.overflow = true;
+      return result;
+    }
+  }
+  if (magnitude < -324) return result;  // below 1E-324
+  char text[40];
+  char* end = std::copy(digits.kept, digits.kept + digits.kept_count, text);
+  *end++ = 'e';
+  end = std::to_chars(end, text + sizeof text - 1, power).ptr;
+  *end = '\0';
+  double value = 0;
+  const auto parsed = std::from_chars(text, end, value);
+  if (parsed.ec != std::errc()) value = std::strtod(text, nullptr);  // the smallest magnitudes
+  result.value = negative ? -value : value;
+  // The single-precision kind: above the top of its range is an overflow; below its bottom the
+  // lowest finite value is given, so that nothing downstream meets an infinity.
+  if (result.value > single_limit) {
+    result.value = 0;
+    result.overflow = true;
+  } else if (result.value < -single_limit) {
+    result.value = -single_limit;
+  }
+  return result;
+}
+
+// "&H" with hexadecimal or "&O" with octal digits, the '&' already taken: a 64-bit two's-complement number.
+int read_radix_number(FileReader& file, NumberResult& result) {
+  int b = file.peek();
+  if (b < 0) return b;
+  const char kind = upper(static_cast<char>(b));
+  if (kind != 'H' && kind != 'O') return 0;  // no digits: 0
+  file.take();
+  const unsigned radix = kind == 'H' ? 16 : 8;
+  uint64_t value = 0;
+  int64_t count = 0;
+  int first = -1;
+  for (;;) {
+    b = file.peek();
+    int digit = -1;
+    if (b >= '0' && b <= '7') digit = b - '0';
+    else if (radix == 16 && b >= '8' && b <= '9') digit = b - '0';
+    else if (radix == 16 && b >= 'A' && b <= 'F') digit = b - 'A' + 10;
+    else if (radix == 16 && b >= 'a' && b <= 'f') digit = b - 'a' + 10;
+    if (digit < 0) break;
+    file.take();
+    if (first < 0) first = digit;
+    if (count < 1'000'000) ++count;
+    value = value * radix + static_cast<unsigned>(digit);
+  }
+  if (b == read_failed) return read_failed;
+  if ((radix == 16 && count > 16) || (radix == 8 && (count > 22 || (count == 22 && first > 1)))) {
+    result.overflow = true;
+    return 0;
+  }
+  result.value = static_cast<double>(static_cast<int64_t>(value));
+  return 0;
+}
+
+// A number from the first byte that is not a blank: what fits of sign, digits, point, exponent.
+int read_decimal_number(FileReader& file, NumberResult& result) {
+  DecimalDigits digits;
+  bool negative = false;
+  int b = file.peek();
+  if (b == '+' || b == '-') {
+    negative = b == '-';
+    file.take();
+    b = file.peek();
+  }
+  for (; is_digit(b); b = file.peek()) {
+    digits.integer_digit(b - '0');
+    file.take();
+  }
+  if (b == '.') {
+    file.take();
+    for (b = file.peek(); is_digit(b); b = file.peek()) {
+      digits.fraction_digit(b - '0');
+      file.take();
+    }
+  }
+  bool exponent_negative = false;
+  int64_t exponent = 0;
+  int exponent_significant = 0;
+  if (digits.any && (b == 'E' || b == 'e' || b == 'D' || b == 'd')) {
+    file.take();
+    b = file.peek();
+    if (b == '+' || b == '-') {
+      exponent_negative = b == '-';
+      file.take();
+      b = file.peek();
+    }
+    for (; is_digit(b); b = file.peek()) {
+      file.take();
+      if (exponent_significant == 0 && b == '0') continue;
+      if (exponent_significant < 1000) ++exponent_significant;
+      if (exponent_significant <= 18) exponent = exponent * 10 + (b - '0');
+    }
+  }
+  if (b == read_failed) return read_failed;
+  result = convert(digits, negative, exponent_negative, exponent, exponent_significant);
+  return 0;
+}
+
+// After the number: the rest of the field up to and including its comma or line end; but blanks
+// followed by anything else than a blank, comma or line end stop here, leaving that byte.
+int skip_after_number(FileReader& file) {
+  for (;;) {
+    int b = file.peek();
+    if (b == end_of_file) return 0;
+    if (b == read_failed) return read_failed;
+    if (b == ' ') {
+      do file.take();
+      while ((b = file.peek()) == ' ');
+      if (b == ',' || b == '\r' || b == '\n') continue;
+      return b == read_failed ? read_failed : 0;
+    }
+    file.take();
+    if (b == ',') return 0;
+    if (b == '\r' || b == '\n') {
+      take_line_end_partner(file, b);
+      return 0;
+    }
+  }
+}
+
+}  // namespace
+
+void open_input_file(const Text& name, int32_t file_number) {
+  if (error_pending()) return;
+  std::lock_guard lock(files_mutex);
+  if (file_number < 1 || file_number > highest_file_number) {
+    raise_error(bad_file_name_or_number);
+    return;
+  }
+  if (files[static_cast<size_t>(file_number)]) {
+    raise_error(file_already_open);
+    return;
+  }
+  // The name ends at its first zero byte; a slash counts as a backslash.
+  Text windows_name = name.substr(0, name.find('\0'));
+  for (char& c : windows_name)
+    if (c == '/') c = '\\';
+
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (is_port_name(windows_name)) {
+    int32_t error = 0;
+    handle = open_port(windows_name, error);
+    if (handle == INVALID_HANDLE_VALUE) {
+      raise_error(error);
+      return;
+    }
+  } else {
+    handle = CreateFileA(windows_name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      raise_error(open_error(GetLastError()));
+      return;
+    }
+  }
+  auto reader = std::make_unique<FileReader>(handle);
+  // The first byte is read at once: a file that begins with byte 26 is at its end from the start.
+  if (reader->peek() == read_failed) {
+    raise_error(read_error(reader->read_error()));
+    return;  // the number stays free
+  }
+  files[static_cast<size_t>(file_number)] = std::move(reader);
+}
+
+void close_file(int32_t file_number) {
+  if (error_pending()) return;
+  std::lock_guard lock(files_mutex);
+  if (file_number >= 1 && file_number <= highest_file_number) files[static_cast<size_t>(file_number)].reset();
+}
+
+void close_all_files() {
+  std::lock_guard lock(files_mutex);
+  for (auto& file : files) file.reset();
+}
+
+void read_text_field(int32_t file_number, Text& target) {
+  if (error_pending()) return;
+  std::lock_guard lock(files_mutex);
+  FileReader* file = open_file(file_number);
+  if (!file) {
+    raise_error(bad_file_name_or_number);
+    return;
+  }
+  int b;
+  while ((b = file->peek()) == ' ' || b == '\t') file->take();
+  if (b == end_of_file) {
+    target.clear();
+    raise_error(input_past_end);
+    return;
+  }
+  Text field;
+  if (b == '"') {
+    // Up to the next double quote, commas and line ends included; then the rest up to the
+    // comma or line end is dropped.
+    file->take();
+    for (;;) {
+      b = file->peek();
+      if (b < 0) break;
+      const uint8_t* begin = file->run_begin();
+      const uint8_t* end = file->run_end();
+      const uint8_t* at = begin;
+      while (at < end && *at != '"' && *at != 26) ++at;
+      field.append(reinterpret_cast<const char*>(begin), static_cast<size_t>(at - begin));
+      file->take_to(at);
+      if (at < end && *at == '"') {
+        file->take();
+        b = drop_rest_of_field(*file);
+        break;
+      }
+    }
+  } else {
+    // Up to the next comma or line end, without the blanks and tabs at its end.
+    for (;;) {
+      b = file->peek();
+      if (b < 0 || text_stops[static_cast<size_t>(b)]) break;
+      const uint8_t* begin = file->run_begin();
+      const uint8_t* end = file->run_end();
+      const uint8_t* at = begin;
+      while (at < end && !text_stops[*at]) ++at;
+      field.append(reinterpret_cast<const char*>(begin), static_cast<size_t>(at - begin));
+      file->take_to(at);
+    }
+    if (b == ',' || b == '\r' || b == '\n') {
+      file->take();
+      if (b != ',') take_line_end_partner(*file, b);
+    }
+    const size_t kept = field.find_last_not_of(" \t");
+    field.resize(kept == Text::npos ? 0 : kept + 1);
+  }
+  if (b == read_failed) {
+    raise_error(read_error(file->read_error()));  // the target keeps its contents
+    return;
+  }
+  target = std::move(field);
+}
+
+Extended read_number_field(int32_t file_number) {
   if (error_pending()) return 0;
-  raise_error(52);
-  return 0;
+  std::lock_guard lock(files_mutex);
+  FileReader* file = open_file(file_number);
+  if (!file) {
+    raise_error(bad_file_name_or_number);
+    return 0;
+  }
+  int b;
+  while ((b = file->peek()) == ' ') file->take();
+  if (b == end_of_file) {
+    raise_error(input_past_end);
+    return 0;
+  }
+  NumberResult number;
+  int status = read_failed;
+  if (b != read_failed) {
+    if (b == '&') {
+      file->take();
+      status = read_radix_number(*file, number);
+    } else {
+      status = read_decimal_number(*file, number);
+    }
+    if (status != read_failed) status = skip_after_number(*file);
+  }
+  if (status == read_failed) {
+    raise_error(read_error(file->read_error()));
+    return 0;
+  }
+  if (number.overflow) {
+    raise_error(overflow);
+    return 0;
+  }
+  return static_cast<Extended>(number.value);
 }
-int32_t at_end_of_file(int32_t /*file_number*/) {
-  raise_error(52);
-  return 0;
+
+int32_t at_end_of_file(int32_t file_number) {
+  std::lock_guard lock(files_mutex);
+  FileReader* file = open_file(file_number);
+  if (!file) {
+    raise_error(bad_file_name_or_number);
+    return 0;
+  }
+  return file->at_end() ? -1 : 0;
 }

@@ -179,7 +179,7 @@ TEST_F(Numbers, TextToNumberScansDecimalNumbersSkippingBlanksAndTabs) {
     std::string text;
     Extended value;
   } cases[] = {
-      // The examples of the operation, and the plotter's hour and minute pieces.
+      // The examples of the operation, and the plotter's two-byte hour and minute texts.
       {"1 2", 12}, {"8:", 8}, {"", 0}, {":", 0}, {"AB", 0},
       {"00", 0}, {"08", 8}, {"09", 9}, {"23", 23}, {"59", 59}, {"1:", 1}, {":5", 0},
       // Signs, points, exponents.
@@ -237,7 +237,7 @@ TEST_F(Numbers, TextToNumberReadsHexAndOctalAsSixtyFourBitTwosComplement) {
 }
 
 TEST_F(Numbers, TextToNumberOfTwoBytesRaisesNothing) {
-  // Every two-byte text, as the plotter's hour and minute pieces may hold anything.
+  // Every two-byte text, as the plotter's hour and minute texts may hold anything.
   for (int a = 0; a < 256; ++a)
     for (int b = 0; b < 256; ++b) {
       const Text text{static_cast<char>(a), static_cast<char>(b)};

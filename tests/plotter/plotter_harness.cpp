@@ -25,6 +25,10 @@ void PlotterTest::SetUp() {
   reset_plotter_state();
   install_throwing_end_handler();
   clock.install();
+  message_boxes.on_show([this](const ShownBox& box) {
+    if (++boxes_seen_ > 200) throw StopRun{};
+    if (box_hook_) box_hook_(box);
+  });
 }
 
 void PlotterTest::TearDown() {

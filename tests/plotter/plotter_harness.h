@@ -67,6 +67,9 @@ class PlotterTest : public ::testing::Test {
   // The boxes shown, as "error number at step number" pairs, in order.
   std::vector<std::pair<int, int>> box_errors_and_steps() const;
   std::vector<int> box_steps() const;
+  // Runs when a box is shown, before it is answered. A run that shows more than 200 boxes is
+  // stopped: a loop of boxes must fail the test, not hang it.
+  void on_box(std::function<void(const ShownBox&)> hook) { box_hook_ = std::move(hook); }
 
   TempFolder folder;
   FakeClock clock;
@@ -74,6 +77,8 @@ class PlotterTest : public ::testing::Test {
 
  private:
   std::optional<CurrentFolder> in_folder_;
+  std::function<void(const ShownBox&)> box_hook_;
+  int boxes_seen_ = 0;
 };
 
 // Names parameterized cases after their `name` member.

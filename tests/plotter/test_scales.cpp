@@ -87,12 +87,12 @@ INSTANTIATE_TEST_SUITE_P(Switch, SmeterSwitchTest,
 
 TEST_F(ScalesTest, SpotsOfWholeDecibelsLieInTheEighthPixelRowOfTheirLabels) {
   // An untracked call gives one black pixel at 151 - 6.4 x SNR, 12:00 puts it at x 320.
-  plot_records({"ZZ9ZZ,x,12:00:00,-30,-20", "ZZ9ZZ,x,12:00:00,15,-20", "ZZ9ZZ,x,12:00:00,0,-20"});
-  for (auto [row, y] : {std::pair{22, 343}, {4, 55}, {10, 151}}) {
+  plot_records({"ZZ9ZZ,x,12:00:00,-30,-20", "ZZ9ZZ,x,12:00:00,10,-20", "ZZ9ZZ,x,12:00:00,0,-20"});
+  for (auto [row, y] : {std::pair{22, 343}, {6, 87}, {10, 151}}) {
     EXPECT_EQ(y, 16 * (row - 1) + 7);
     EXPECT_EQ(pixel(320, y), attr::black) << y;
     EXPECT_EQ(pixel(320, y - 1), attr::white) << y;
-    EXPECT_EQ(pixel(320, y + 1), attr::white) << y;
+    EXPECT_EQ(pixel(320, y + 1), attr::light_grey) << y;  // the grid line one pixel below
   }
 }
 

@@ -82,7 +82,8 @@ TEST_F(SetupFileFailureTest, AnEmptyFileGivesEightBoxesAndEmptyValues) {
   ASSERT_GE(shown.size(), 8u);
   for (int step = 148; step <= 155; ++step) EXPECT_EQ(shown[static_cast<std::size_t>(step - 148)], std::make_pair(62, step));
   // Then the empty log path fails to open, and the record loop ends after its failed test.
-  EXPECT_EQ(std::vector(box_steps().begin() + 8, box_steps().end()), (std::vector<int>{282, 283, 284}));
+  const std::vector<int> steps = box_steps();
+  EXPECT_EQ(std::vector(steps.begin() + 8, steps.end()), (std::vector<int>{282, 283, 284}));
   expect_shown("", false, {});
 }
 

@@ -148,7 +148,7 @@ TEST_F(SpotLogTest, ARecordCutShortIsShownWithKeptValuesAndReadWholeAtTheNextRef
   write_setup("spots.csv", "Y", standard_calls);
   // The receiving program is writing G4XYZ's record as the refresh reads it.
   write_file("spots.csv", "RxSpot\r\nK1JT,x,12:00:00,-5,-20\r\nG4XY");
-  message_boxes.on_show([&](const ShownBox&) {
+  on_box([&](const ShownBox&) {
     if (clock.now() < pass_start_ms(2)) append_file("spots.csv", "Z,x,06:00:00,-10,-20\r\nPY2AA,x,20:00:00,3,0\r\n");
   });
   std::string line_after_pass_1, list_after_pass_1;

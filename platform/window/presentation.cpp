@@ -1,0 +1,69 @@
+// The presentation thread: about every 32 ms it looks at the screen image's generation and, only
+// when it moved, converts the image into a fresh frame. Three frames rotate: the one being
+// made, the newest finished one, and the one the window shows, so neither side waits long.
+#include "platform/window/presentation.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace {
+constexpr auto presentation_period = std::chrono::milliseconds(32);
+
+std::mutex newest_mutex;
+Frame newest;  // the finished frame not yet taken
+std::atomic<bool> newest_is_fresh{false};
+std::atomic<bool> held{false};
+
+void present_forever() {
+  Frame making;
+  uint64_t converted = ~uint64_t{0};
+  int32_t converted_mode = -1;
+  auto next = std::chrono::steady_clock::now();
+  for (;;) {
+    next += presentation_period;
+    std::this_thread::sleep_until(next);
+    const auto now = std::chrono::steady_clock::now();
+    if (now > next + presentation_period) next = now;  // after a stall, no burst of catching up
+    if (held.load(std::memory_order_acquire)) continue;
+    const ScreenState& screen = screen_state();
+    const uint64_t generation = screen.generation.load(std::memory_order_acquire);
+    const int32_t mode = screen.mode;
+    if (generation == converted && mode == converted_mode) continue;
+    // A refresh in progress shows part-done; the next pass sees the generation move on again.
+    convert_screen_image(screen, making);
+    converted = generation;
+    converted_mode = mode;
+    {
+      const std::lock_guard lock(newest_mutex);
+      std::swap(newest, making);
+    }
+    newest_is_fresh.store(true, std::memory_order_release);
+  }
+}
+}  // namespace
+
+void convert_screen_image(const ScreenState& screen, Frame& frame) {
+  frame.mode = screen.mode;
+  std::array<uint32_t, 16> colours;
+  for (size_t i = 0; i < colours.size(); ++i) colours[i] = 0xFF000000u | (screen.palette[i] & 0xFFFFFFu);
+  const uint8_t* from = screen.pixels.data();
+  uint32_t* to = frame.pixels.data();
+  for (size_t i = 0; i < screen.pixels.size(); ++i) to[i] = colours[from[i] & 15];
+}
+
+void start_presentation_thread() { std::thread(present_forever).detach(); }
+
+bool new_frame_waiting() { return newest_is_fresh.load(std::memory_order_acquire); }
+
+bool take_new_frame(Frame& into) {
+  if (!newest_is_fresh.load(std::memory_order_acquire)) return false;
+  const std::lock_guard lock(newest_mutex);
+  std::swap(into, newest);
+  newest_is_fresh.store(false, std::memory_order_release);
+  return true;
+}
+
+void hold_presentation(bool hold) { held.store(hold, std::memory_order_release); }

@@ -1,0 +1,301 @@
+// The platform's start-up and the window's thread: freeglut, GLEW and every GL call live here,
+// on the process's first thread, until the process ends.
+#include "platform/window/start.h"
+
+// clang-format off
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+// clang-format on
+#include <X11/Xlib.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/front_end.h"
+#include "platform/keys.h"
+#include "platform/lifecycle.h"
+#include "platform/screen.h"
+#include "platform/title.h"
+#include "platform/window/ending.h"
+#include "platform/window/key_translation.h"
+#include "platform/window/layout.h"
+#include "platform/window/presentation.h"
+#include "platform/window/x_key_watcher.h"
+
+namespace {
+constexpr int tick_ms = 16;  // the window's look at exits, title, size and new frames
+
+struct WindowSide {
+  ClientSize client{0, 0};
+  int32_t sized_for_mode = 0;
+  uint64_t title_generation = 0;
+  bool full_screen = false;
+  bool full_screen_before_command = false;
+  bool command_shown_running = false;
+  GLuint texture = 0;
+  Frame shown;
+};
+WindowSide side;
+
+std::atomic<bool> command_running{false};
+
+[[noreturn]] void no_window(const std::string& why) {
+  std::fprintf(stderr, "orbelin: %s\n", why.c_str());
+  std::fflush(nullptr);
+  _exit(1);
+}
+
+// freeglut stops on a fatal error of its own; a handler that returned would crash it.
+void on_freeglut_error(const char* format, va_list args) {
+  char message[512];
+  std::vsnprintf(message, sizeof message, format, args);
+  no_window(std::string("the window system stopped: ") + message);
+}
+
+// Orbelin finds its setup file, sample and help page beside its executable.
+void enter_executable_folder() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return;
+  std::string folder(path, static_cast<size_t>(n));
+  const size_t slash = folder.rfind('/');
+  if (slash == std::string::npos) return;
+  folder.resize(slash == 0 ? 1 : slash);
+  if (::chdir(folder.c_str()) != 0) std::fprintf(stderr, "orbelin: cannot enter %s\n", folder.c_str());
+}
+
+// Starts on a fresh second of the wall clock, watching it rather than sleeping.
+void wait_for_next_second() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const time_t start = now.tv_sec;
+  do {
+    sched_yield();
+    clock_gettime(CLOCK_REALTIME, &now);
+  } while (now.tv_sec == start);
+}
+
+// The timer thread: the system has timers, but nothing here uses one, so it waits for good.
+void start_idle_timer_thread() {
+  std::thread([] {
+    std::mutex never;
+    std::condition_variable forever;
+    std::unique_lock lock(never);
+    for (;;) forever.wait(lock);
+  }).detach();
+}
+
+void start_plotter_thread(void (*plotter_entry)()) {
+  std::thread([plotter_entry] {
+    plotter_entry();
+    end_process(0);  // the plotter never returns; should it, the run is over
+  }).detach();
+}
+
+// A running command leaves full screen and holds the picture; both come back afterwards.
+void install_front_end_hooks() {
+  FrontEndHooks hooks;
+  hooks.command_starting = [] {
+    hold_presentation(true);
+    command_running.store(true, std::memory_order_release);
+  };
+  hooks.command_finished = [] {
+    command_running.store(false, std::memory_order_release);
+    hold_presentation(false);
+  };
+  set_front_end_hooks(std::move(hooks));
+}
+
+void upload_frame() {
+  glBindTexture(GL_TEXTURE_2D, side.texture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, screen_width, screen_height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                  side.shown.pixels.data());
+}
+
+void draw_window() {
+  if (take_new_frame(side.shown)) upload_frame();
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (side.shown.mode != 0) {
+    // 1:1, texel centres on pixel centres, GL_NEAREST: every pixel exactly as the frame holds it.
+    const PicturePlace at = place_picture(side.client, side.shown.mode);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, side.texture);
+    glBegin(GL_QUADS);
+    glTexCoord2i(0, 0);
+    glVertex2i(at.x, at.y);
+    glTexCoord2i(1, 0);
+    glVertex2i(at.x + screen_width, at.y);
+    glTexCoord2i(1, 1);
+    glVertex2i(at.x + screen_width, at.y + screen_height);
+    glTexCoord2i(0, 1);
+    glVertex2i(at.x, at.y + screen_height);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+  }
+  glutSwapBuffers();
+}
+
+void reshape_window(int width, int height) {
+  side.client = {width, height};
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, width, height, 0.0, -1.0, 1.0);  // y downwards, as the screen image counts it
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void toggle_full_screen() {
+  glutFullScreenToggle();
+  side.full_screen = !side.full_screen;
+}
+
+void on_character_key(unsigned char key, int, int) {
+  if (key == 13 && (glutGetModifiers() & GLUT_ACTIVE_ALT)) {
+    toggle_full_screen();
+    return;
+  }
+  const RingKey ring_key = ring_key_for_character(key);
+  if (ring_key.extended) {
+    push_extended_key(ring_key.code);
+  } else {
+    push_character_key(ring_key.code);
+  }
+}
+
+void on_special_key(int key, int, int) {
+  if (const auto scan_code = scan_code_for_special(key)) push_extended_key(*scan_code);
+}
+
+void on_close_button() { end_from_window(); }
+
+void follow_title() {
+  const uint64_t generation = window_title_generation();
+  if (generation == side.title_generation) return;
+  side.title_generation = generation;
+  const Text title = current_window_title();
+  glutSetWindowTitle(title.c_str());
+  glutSetIconTitle(title.c_str());
+}
+
+void follow_screen_mode() {
+  const int32_t mode = screen_state().mode;
+  if (mode == side.sized_for_mode) return;
+  side.sized_for_mode = mode;
+  if (side.full_screen) return;  // the size follows when full screen is left
+  const ClientSize size = client_size_for_mode(mode);
+  glutReshapeWindow(size.width, size.height);
+}
+
+void follow_command() {
+  const bool running = command_running.load(std::memory_order_acquire);
+  if (running == side.command_shown_running) return;
+  side.command_shown_running = running;
+  if (running) {
+    side.full_screen_before_command = side.full_screen;
+    if (side.full_screen) toggle_full_screen();
+  } else if (side.full_screen_before_command) {
+    side.full_screen_before_command = false;
+    if (!side.full_screen) toggle_full_screen();
+  }
+}
+
+void on_tick(int) {
+  if (const auto code = exit_code_due()) finish_process(*code);
+  follow_title();
+  const bool was_full_screen = side.full_screen;
+  follow_command();
+  if (was_full_screen && !side.full_screen) {
+    const ClientSize size = client_size_for_mode(side.sized_for_mode);
+    glutReshapeWindow(size.width, size.height);
+  }
+  follow_screen_mode();
+  if (new_frame_waiting()) glutPostRedisplay();
+  glutTimerFunc(tick_ms, on_tick, 0);
+}
+
+void set_up_gl() {
+  const GLenum glew = glewInit();
+  if (glew != GLEW_OK) {
+    // Presentation needs nothing beyond OpenGL 1.1, so the window goes on without the extensions.
+    std::fprintf(stderr, "orbelin: GLEW: %s\n", reinterpret_cast<const char*>(glewGetErrorString(glew)));
+  }
+  glDisable(GL_DITHER);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_LIGHTING);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glGenTextures(1, &side.texture);
+  glBindTexture(GL_TEXTURE_2D, side.texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, screen_width, screen_height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               side.shown.pixels.data());
+}
+
+void open_window(const char* program) {
+  if (Display* display = XOpenDisplay(nullptr)) {
+    XCloseDisplay(display);
+  } else {
+    const char* name = std::getenv("DISPLAY");
+    no_window(std::string("cannot open the X display \"") + (name ? name : "") +
+              "\": Orbelin needs a graphical desktop (is DISPLAY set?)");
+  }
+  // Orbelin has no options of its own, and the window library gets none either.
+  int glut_argc = 1;
+  char* glut_argv[] = {const_cast<char*>(program), nullptr};
+  glutInitErrorFunc(on_freeglut_error);
+  glutInit(&glut_argc, glut_argv);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
+  if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
+    no_window("the display offers no double-buffered window with a depth buffer");
+  }
+  side.sized_for_mode = screen_state().mode;
+  const ClientSize size = client_size_for_mode(side.sized_for_mode);
+  glutInitWindowPosition(0, 0);  // without a window manager, anything else loses a row and a column
+  glutInitWindowSize(size.width, size.height);
+  side.title_generation = window_title_generation();
+  glutCreateWindow(current_window_title().c_str());
+  side.client = size;
+  set_up_gl();
+  start_x_key_watcher(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  glutDisplayFunc(draw_window);
+  glutReshapeFunc(reshape_window);
+  glutKeyboardFunc(on_character_key);
+  glutSpecialFunc(on_special_key);
+  glutCloseFunc(on_close_button);
+  glutTimerFunc(tick_ms, on_tick, 0);
+}
+}  // namespace
+
+int run_platform(int argc, char** argv, void (*plotter_entry)()) {
+  const char* program = argc > 0 && argv[0] ? argv[0] : "orbelin";
+  enter_executable_folder();
+  wait_for_next_second();
+  XInitThreads();
+  install_window_end_handler();
+  install_front_end_hooks();
+  start_plotter_thread(plotter_entry);
+  start_idle_timer_thread();
+  start_presentation_thread();
+  open_window(program);
+  glutMainLoop();
+  // The window has gone (its close button): the plotter stops, and the process ends.
+  finish_process(wait_for_exit_code());
+}

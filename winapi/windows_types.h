@@ -6,6 +6,7 @@ using BOOL = int32_t;
 using DWORD = uint32_t;
 using UINT = uint32_t;
 using LONG = int32_t;
+using ULONG = uint32_t;
 using ULONG_PTR = uintptr_t;
 using LPCSTR = const char*;
 using LPSTR = char*;

@@ -249,9 +249,10 @@ void set_up_gl() {
 }
 
 void open_window(const char* program) {
-  if (Display* display = XOpenDisplay(nullptr)) {
-    XCloseDisplay(display);
-  } else {
+  // The key watcher's connection, opened first to tell a missing display clearly. It stays open:
+  // a server whose last client leaves resets, and would refuse freeglut's connection meanwhile.
+  Display* watcher_connection = XOpenDisplay(nullptr);
+  if (!watcher_connection) {
     const char* name = std::getenv("DISPLAY");
     no_window(std::string("cannot open the X display \"") + (name ? name : "") +
               "\": Orbelin needs a graphical desktop (is DISPLAY set?)");
@@ -274,7 +275,7 @@ void open_window(const char* program) {
   glutCreateWindow(current_window_title().c_str());
   side.client = size;
   set_up_gl();
-  start_x_key_watcher(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  start_x_key_watcher(watcher_connection, static_cast<unsigned long>(glXGetCurrentDrawable()));
   glutDisplayFunc(draw_window);
   glutReshapeFunc(reshape_window);
   glutKeyboardFunc(on_character_key);

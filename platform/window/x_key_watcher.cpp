@@ -35,9 +35,7 @@ void watch(Display* display) {
 }
 }  // namespace
 
-void start_x_key_watcher(unsigned long window_id) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return;  // no Pause or Break then, everything else works
+void start_x_key_watcher(Display* display, unsigned long window_id) {
   XSelectInput(display, static_cast<Window>(window_id), KeyPressMask);
   XSync(display, False);
   std::thread(watch, display).detach();

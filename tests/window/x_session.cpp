@@ -1,0 +1,427 @@
+#include "x_session.h"
+
+// gtest first: Xlib defines None and Bool as macros.
+#include "tests/support/screen_png.h"
+
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/screen.h"
+
+extern char** environ;
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+int remaining_ms(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left < 0 ? 0 : static_cast<int>(left);
+}
+
+int open_pidfd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
+
+// Reads what is there without blocking; false once the other end has closed.
+bool drain(int fd, std::string& into) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into.append(buffer, static_cast<size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  }
+}
+
+std::vector<std::string> environment_with(const std::map<std::string, std::optional<std::string>>& changes) {
+  std::vector<std::string> env;
+  for (char** e = environ; e && *e; ++e) {
+    const std::string entry = *e;
+    const std::string key = entry.substr(0, entry.find('='));
+    if (!changes.count(key)) env.push_back(entry);
+  }
+  for (const auto& [key, value] : changes) {
+    if (value) env.push_back(key + "=" + *value);
+  }
+  return env;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+  std::vector<char*> result;
+  for (auto& s : strings) result.push_back(s.data());
+  result.push_back(nullptr);
+  return result;
+}
+
+int ignore_x_errors(Display*, XErrorEvent*) { return 0; }  // a window that has gone is an answer too
+
+Display* open_display(const std::string& name) {
+  static const bool handler_set = (XSetErrorHandler(ignore_x_errors), true);
+  (void)handler_set;
+  return XOpenDisplay(name.c_str());
+}
+
+uint32_t read_be32(const std::string& data, size_t offset) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data() + offset);
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+int shift_of(uint32_t mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+std::string current_test_name() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (!info) return "window";
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  return name;
+}
+}  // namespace
+
+std::string test_output_folder() {
+  const std::string folder = std::string(ORBELIN_TEST_OUTPUT) + "/window";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+Xvfb::Xvfb(std::vector<std::string> extra_args) {
+  int ready_pipe[2];
+  if (pipe2(ready_pipe, O_CLOEXEC) != 0) return;
+  std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, ready_pipe[1], 3);
+  const std::string log = test_output_folder() + "/xvfb.log";
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  auto argv = pointers(args);
+  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(ready_pipe[1]);
+  if (spawned != 0) {
+    pid_ = -1;
+    ::close(ready_pipe[0]);
+    return;
+  }
+  // Xvfb writes the display number it chose once it accepts clients.
+  std::string number;
+  const auto deadline = Clock::now() + 20s;
+  pollfd p{ready_pipe[0], POLLIN, 0};
+  while (number.find('\n') == std::string::npos && ::poll(&p, 1, remaining_ms(deadline)) > 0) {
+    char buffer[32];
+    const ssize_t n = ::read(ready_pipe[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(ready_pipe[0]);
+  if (number.find('\n') != std::string::npos) {
+    char name[32];
+    std::snprintf(name, sizeof name, ":%d", std::atoi(number.c_str()));
+    name_ = name;
+  }
+}
+
+Xvfb::~Xvfb() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+}
+
+Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::optional<std::string>>& env) {
+  int out_pipe[2], err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) return;
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    ::close(out_pipe[0]);
+    ::close(out_pipe[1]);
+    return;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  std::vector<std::string> args = argv;
+  std::vector<std::string> environment = environment_with(env);
+  auto arg_pointers = pointers(args);
+  auto env_pointers = pointers(environment);
+  if (posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr, arg_pointers.data(), env_pointers.data()) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  out_ = out_pipe[0];
+  err_ = err_pipe[0];
+  fcntl(out_, F_SETFL, O_NONBLOCK);
+  fcntl(err_, F_SETFL, O_NONBLOCK);
+  if (pid_ > 0) pidfd_ = open_pidfd(pid_);
+}
+
+Child::~Child() {
+  if (pid_ > 0 && !exit_code_) {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  for (int fd : {pidfd_, out_, err_}) {
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+bool Child::fill(Bound bound) {
+  const auto deadline = Clock::now() + bound;
+  for (;;) {
+    pollfd p[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    const int n = ::poll(p, 2, remaining_ms(deadline));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    if (p[1].revents) drain(err_, errors_);
+    if (p[0].revents) {
+      const size_t before = pending_.size();
+      const bool open = drain(out_, pending_);
+      if (pending_.size() > before) return true;
+      if (!open) return false;
+    }
+  }
+}
+
+std::optional<std::string> Child::next_line(Bound bound) {
+  const auto deadline = Clock::now() + bound;
+  for (;;) {
+    const size_t end = pending_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = pending_.substr(0, end);
+      pending_.erase(0, end + 1);
+      seen_.push_back(line);
+      return line;
+    }
+    if (exit_code_ || !fill(std::chrono::milliseconds(remaining_ms(deadline)))) return std::nullopt;
+  }
+}
+
+bool Child::wait_for_line(const std::string& line, Bound bound) {
+  const auto deadline = Clock::now() + bound;
+  while (auto got = next_line(std::chrono::milliseconds(remaining_ms(deadline)))) {
+    if (*got == line) return true;
+  }
+  return false;
+}
+
+std::optional<int> Child::wait_for_exit(Bound bound) {
+  if (exit_code_) return exit_code_;
+  if (pid_ <= 0) return std::nullopt;
+  const auto deadline = Clock::now() + bound;
+  for (;;) {
+    pollfd p[3] = {{pidfd_, POLLIN, 0}, {out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    const int n = ::poll(p, 3, remaining_ms(deadline));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    if (p[1].revents) drain(out_, pending_);
+    if (p[2].revents) drain(err_, errors_);
+    if (p[0].revents) break;
+  }
+  int status = 0;
+  if (::waitpid(pid_, &status, 0) != pid_) return std::nullopt;
+  drain(out_, pending_);
+  drain(err_, errors_);
+  exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return exit_code_;
+}
+
+std::string Child::error_output() {
+  drain(err_, errors_);
+  return errors_;
+}
+
+std::optional<std::string> run_tool(const std::string& display, const std::vector<std::string>& argv, Bound bound) {
+  Child tool(argv, {{"DISPLAY", display}});
+  if (!tool.started()) return std::nullopt;
+  std::string output;
+  const auto code = tool.wait_for_exit(bound);
+  while (auto line = tool.next_line(0ms)) output += *line + "\n";
+  if (!code || *code != 0) return std::nullopt;
+  return output;
+}
+
+std::optional<unsigned long> find_window(const std::string& display, const std::string& name_regex, Bound bound) {
+  const auto found = run_tool(display, {"xdotool", "search", "--sync", "--onlyvisible", "--name", name_regex}, bound);
+  if (!found || found->empty()) return std::nullopt;
+  return std::stoul(*found);
+}
+
+bool window_exists(const std::string& display, const std::string& name_regex) {
+  return run_tool(display, {"xdotool", "search", "--onlyvisible", "--name", name_regex}).has_value();
+}
+
+std::string window_name(const std::string& display, unsigned long window) {
+  auto name = run_tool(display, {"xdotool", "getwindowname", std::to_string(window)});
+  if (!name) return "";
+  if (!name->empty() && name->back() == '\n') name->pop_back();
+  return *name;
+}
+
+bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys) {
+  std::vector<std::string> argv = {"xdotool", "key", "--window", std::to_string(window)};
+  argv.insert(argv.end(), keys.begin(), keys.end());
+  return run_tool(display, argv).has_value();
+}
+
+WindowSize window_size(const std::string& display, unsigned long window) {
+  Display* x = open_display(display);
+  if (!x) return {};
+  XWindowAttributes attributes{};
+  WindowSize size;
+  if (XGetWindowAttributes(x, static_cast<Window>(window), &attributes)) size = {attributes.width, attributes.height};
+  XCloseDisplay(x);
+  return size;
+}
+
+bool press_close_button(const std::string& display, unsigned long window) {
+  Display* x = open_display(display);
+  if (!x) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = static_cast<Window>(window);
+  event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(x, static_cast<Window>(window), False, NoEventMask, &event);
+  XSync(x, False);
+  XCloseDisplay(x);
+  return sent != 0;
+}
+
+std::optional<Picture> capture_window(const std::string& display, unsigned long window) {
+  const std::string path = test_output_folder() + "/" + current_test_name() + ".xwd";
+  if (!run_tool(display, {"xwd", "-silent", "-id", std::to_string(window), "-out", path})) return std::nullopt;
+  std::ifstream file(path, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (data.size() < 100) return std::nullopt;
+  // The XWD header: 25 big-endian 32-bit fields, the window name, the colour map, the pixels.
+  const uint32_t header_size = read_be32(data, 0);
+  const uint32_t format = read_be32(data, 8);
+  const auto width = static_cast<int>(read_be32(data, 16));
+  const auto height = static_cast<int>(read_be32(data, 20));
+  const uint32_t byte_order = read_be32(data, 28);
+  const uint32_t bits_per_pixel = read_be32(data, 44);
+  const uint32_t bytes_per_line = read_be32(data, 48);
+  const uint32_t masks[3] = {read_be32(data, 56), read_be32(data, 60), read_be32(data, 64)};
+  const uint32_t colours = read_be32(data, 76);
+  const size_t start = header_size + size_t{colours} * 12;
+  if (format != 2 || bits_per_pixel != 32 || data.size() < start + size_t{bytes_per_line} * height) return std::nullopt;
+  Picture picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const auto* p = reinterpret_cast<const unsigned char*>(data.data() + start + size_t{bytes_per_line} * y + 4 * x);
+      const uint32_t value = byte_order == 0 ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0])
+                                             : (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
+      uint32_t rgb = 0;
+      for (int c = 0; c < 3; ++c) rgb = rgb << 8 | ((value & masks[c]) >> shift_of(masks[c]) & 0xFF);
+      picture.pixels[static_cast<size_t>(y) * width + x] = rgb;
+    }
+  }
+  return picture;
+}
+
+Picture expected_picture() {
+  const ScreenState& screen = screen_state();
+  Picture picture{screen_width, screen_height, std::vector<uint32_t>(screen.pixels.size())};
+  for (size_t i = 0; i < screen.pixels.size(); ++i) picture.pixels[i] = screen.palette[screen.pixels[i] & 15] & 0xFFFFFF;
+  return picture;
+}
+
+namespace {
+void write_picture(const Picture& picture, const std::string& path) {
+  std::vector<uint8_t> rgb;
+  rgb.reserve(picture.pixels.size() * 3);
+  for (const uint32_t p : picture.pixels) {
+    rgb.push_back(static_cast<uint8_t>(p >> 16));
+    rgb.push_back(static_cast<uint8_t>(p >> 8));
+    rgb.push_back(static_cast<uint8_t>(p));
+  }
+  write_png(path, picture.width, picture.height, rgb);
+}
+}  // namespace
+
+Comparison compare_pictures(const Picture& actual, const Picture& expected, const std::string& label, int at_x,
+                            int at_y) {
+  Comparison result;
+  std::ostringstream report;
+  if (actual.width < at_x + expected.width || actual.height < at_y + expected.height) {
+    report << "captured " << actual.width << " x " << actual.height << ", expected at least "
+           << at_x + expected.width << " x " << at_y + expected.height;
+  }
+  int differing = 0;
+  Picture difference = expected;
+  if (report.str().empty()) {
+    for (int y = 0; y < expected.height; ++y) {
+      for (int x = 0; x < expected.width; ++x) {
+        const uint32_t want = expected.at(x, y), got = actual.at(at_x + x, at_y + y);
+        uint32_t& shown = difference.pixels[static_cast<size_t>(y) * expected.width + x];
+        shown = (got >> 2) & 0x3F3F3F;
+        if (want == got) continue;
+        shown = 0xFF0000;
+        if (++differing <= 5) {
+          report << "pixel (" << x << ", " << y << "): got " << std::hex << got << ", expected " << want << std::dec
+                 << "\n";
+        }
+      }
+    }
+    if (differing) report << differing << " pixels differ\n";
+  }
+  result.same = report.str().empty();
+  if (!result.same) {
+    const std::string stem = test_output_folder() + "/" + current_test_name() + (label.empty() ? "" : "-" + label);
+    write_picture(actual, stem + "-actual.png");
+    write_picture(expected, stem + "-expected.png");
+    if (differing) write_picture(difference, stem + "-diff.png");
+    report << "pictures in " << stem << "-*.png";
+  }
+  result.report = report.str();
+  return result;
+}
+
+Comparison window_shows(const std::string& display, unsigned long window, const Picture& expected,
+                        const std::string& label, int at_x, int at_y, Bound bound) {
+  const auto deadline = Clock::now() + bound;
+  Comparison last{false, "no capture"};
+  do {
+    if (const auto picture = capture_window(display, window)) {
+      // Compare quietly until the last try: the frame may still be on its way.
+      bool same = picture->width >= at_x + expected.width && picture->height >= at_y + expected.height;
+      for (int y = 0; same && y < expected.height; ++y) {
+        for (int x = 0; same && x < expected.width; ++x) same = picture->at(at_x + x, at_y + y) == expected.at(x, y);
+      }
+      if (same) return {true, ""};
+      if (Clock::now() >= deadline) return compare_pictures(*picture, expected, label, at_x, at_y);
+    } else if (Clock::now() >= deadline) {
+      return last;
+    }
+  } while (true);
+}

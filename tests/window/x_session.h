@@ -1,0 +1,107 @@
+// What the window tests need around the program under test: a display of their own (Xvfb), the
+// program as a child process talking line by line, the X tools (xdotool, xwd), captures, and a
+// few Xlib requests. Every wait is for an event (a line, an exit, a tool's answer) with a
+// generous bound, so a fault fails the test instead of hanging it.
+#pragma once
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Bound = std::chrono::milliseconds;
+
+// An Xvfb display on a free number, ready when constructed (depth 24 unless told otherwise).
+class Xvfb {
+ public:
+  explicit Xvfb(std::vector<std::string> extra_args = {});
+  ~Xvfb();
+  Xvfb(const Xvfb&) = delete;
+  Xvfb& operator=(const Xvfb&) = delete;
+  bool ready() const { return !name_.empty(); }
+  const std::string& name() const { return name_; }  // ":N"
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+// A child process with its standard output and error read by the test.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::map<std::string, std::optional<std::string>>& env);
+  ~Child();  // one that is still running is killed and waited for
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
+  // Reads lines until one equals `line`; false at the bound or at the end of the output.
+  bool wait_for_line(const std::string& line, Bound bound = 20s);
+  // The next line of output, if one comes within the bound.
+  std::optional<std::string> next_line(Bound bound = 20s);
+  // The exit code once the process has ended (-1 for a signal), nothing at the bound.
+  std::optional<int> wait_for_exit(Bound bound = 20s);
+  const std::vector<std::string>& lines() const { return seen_; }
+  std::string error_output();  // everything on standard error so far (after the exit: all of it)
+ private:
+  bool fill(Bound bound);
+  pid_t pid_ = -1;
+  int pidfd_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+  std::string pending_;
+  std::string errors_;
+  std::vector<std::string> seen_;
+  std::optional<int> exit_code_;
+};
+
+// Runs an X tool on the display and gives its output, or nothing when it failed or overran.
+std::optional<std::string> run_tool(const std::string& display, const std::vector<std::string>& argv, Bound bound = 20s);
+
+// The first visible window whose name matches the regular expression, waiting for it.
+std::optional<unsigned long> find_window(const std::string& display, const std::string& name_regex, Bound bound = 20s);
+bool window_exists(const std::string& display, const std::string& name_regex);
+std::string window_name(const std::string& display, unsigned long window);
+bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys);
+
+struct WindowSize {
+  int width = 0;
+  int height = 0;
+};
+WindowSize window_size(const std::string& display, unsigned long window);
+
+// The window's close button, as a window manager presses it: WM_PROTOCOLS / WM_DELETE_WINDOW.
+bool press_close_button(const std::string& display, unsigned long window);
+
+// A picture, 0x00RRGGBB row by row.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+// The window's contents through `xwd -id`, read from the XWD file it writes.
+std::optional<Picture> capture_window(const std::string& display, unsigned long window);
+
+// The current headless screen image through its palette, as the window must show it.
+Picture expected_picture();
+
+// Compares a region of a capture with the expected picture; on a difference names the first
+// pixels and writes both pictures and their difference as PNG.
+struct Comparison {
+  bool same = false;
+  std::string report;
+};
+// The expected picture is looked for at (at_x, at_y) of the capture.
+Comparison compare_pictures(const Picture& actual, const Picture& expected, const std::string& label, int at_x = 0,
+                            int at_y = 0);
+
+// Captures until the window shows the expected picture or the bound passes (the frame reaches the
+// window within a presentation pass or two); the result of the last comparison.
+Comparison window_shows(const std::string& display, unsigned long window, const Picture& expected,
+                        const std::string& label, int at_x = 0, int at_y = 0, Bound bound = 10s);
+
+std::string test_output_folder();

@@ -144,3 +144,71 @@ TEST_F(EventPoll, ExitRequestDuringPauseEndsThePause) {
 }
 
 }  // namespace
+
+namespace {
+
+class PendingError : public PlatformTest {};
+
+// While an error is pending, the screen, text, drawing and title operations, the file
+// operations, pauses, commands and key reads do nothing; the end test and the texts work.
+TEST_F(PendingError, SilencesTheOperationsButNotTheEndTestOrTheTexts) {
+  TempFolder folder;
+  CurrentFolder here(folder.path());
+  folder.write("log.csv", "K1ABC,1\r\n");
+  folder.write("other.csv", "x\r\n");
+  set_screen_mode(12);
+  set_pixel(10, 10, 4);
+  locate_text_cursor(3, 7);
+  set_ink_colour(2);
+  set_window_title("before");
+  open_input_file("log.csv", 1);
+  push_character_key(27);
+  const ScreenState& screen = screen_state();
+  const auto pixels = screen.pixels;
+  const auto palette = screen.palette;
+
+  raise_error(62);
+  set_screen_mode(12);
+  clear_screen();
+  set_palette_entry(0, 0x333E3F);
+  set_ink_colour(13);
+  locate_text_cursor(20, 20);
+  print_text("written");
+  draw_line(0, 0, 639, 479, 15, 2);
+  draw_circle(100, 100, 3, 15);
+  set_pixel(11, 11, 15);
+  set_window_title("after");
+  close_file(1);
+  open_input_file("other.csv", 2);
+  Text field = "kept";
+  read_text_field(1, field);
+  const Extended number = read_number_field(1);
+  const Text key = read_key();
+  pause_seconds(1.0);
+  run_command("cmd /c start x");
+
+  EXPECT_TRUE(screen.pixels == pixels) << "no pixel changed";
+  EXPECT_TRUE(screen.palette == palette);
+  EXPECT_EQ(screen.cursor_row, 3);
+  EXPECT_EQ(screen.cursor_column, 7);
+  EXPECT_EQ(screen.ink, 2);
+  EXPECT_EQ(current_window_title(), "before");
+  EXPECT_EQ(field, "kept");
+  EXPECT_EQ(number, 0);
+  EXPECT_EQ(key, "");
+  EXPECT_TRUE(clock.sleeps().empty());
+  EXPECT_EQ(join_texts("a", "b"), "ab");
+  EXPECT_EQ(at_end_of_file(1), 0) << "file 1 still open, nothing read from it";
+  EXPECT_EQ(pending_error_number(), 62) << "the first error stays the one to report";
+
+  poll_events(236);
+  EXPECT_EQ(message_boxes.boxes().size(), 1u);
+  EXPECT_EQ(at_end_of_file(2), 0);
+  EXPECT_EQ(pending_error_number(), 52) << "file 2 was never opened";
+  reset_errors();
+  read_text_field(1, field);
+  EXPECT_EQ(field, "K1ABC");
+  EXPECT_EQ(read_key(), "\x1b");
+}
+
+}  // namespace

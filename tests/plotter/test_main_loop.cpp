@@ -1,5 +1,6 @@
 // The spine: start-up, the refresh on pass 1 and every 100th pass after it, Escape, file 1.
 #include "platform/keys.h"
+#include "platform/lifecycle.h"
 #include "platform/title.h"
 #include "tests/plotter/plotter_harness.h"
 
@@ -131,6 +132,19 @@ TEST_F(MainLoopTest, WithoutASetupFileTheFirstRefreshShowsItsBoxesThenTheLogsAnd
   EXPECT_TRUE(cell_is_paper(26, 12));  // no calls
   EXPECT_TRUE(cell_is_paper(26, 38));  // no "S Meter"
   EXPECT_EQ(pixel(31, 100), attr::white);  // the frame is drawn all the same
+}
+
+TEST_F(MainLoopTest, AnExitRequestStopsThePlotterAtTheEndOfThePartInHand) {
+  write_setup("spots.csv", "Y", standard_calls);
+  // The byte 7 in the first record's time waits 250 ms inside step 292; the close button comes then.
+  write_log("spots.csv", {"G4XYZ,x,06:00:00\a,-10,-20", "K1JT,x,12:00:00,0,0"});
+  clock.at(pass_start_ms(1) + 100, [] { request_exit(); });
+  const RunEnd end = run_passes(3, 250);
+  EXPECT_TRUE(end.process_ended);
+  EXPECT_EQ(end.exit_code, 0);
+  EXPECT_EQ(row_text(27, 50, 5), "G4XYZ");       // step 292 ran to its end
+  EXPECT_EQ(pixel(176, 215), attr::white);       // and step 293 never began
+  EXPECT_NE(row_text(30, 1, 25), "Press any key to continue");
 }
 
 TEST_F(MainLoopTest, AnsweringNoEndsTheProcessWithExitCodeZero) {

@@ -165,8 +165,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SpotPlotTest, TheDotIsDrawnOverItsOwnMarker) {
   // -10 dB at 06:00 (y 215) with a reading of -30 (y 216): the marker lies inside the dot.
-  plot_records({"G4XYZ,x,06:00:00,-10,-30", "ZZ9ZZ,x,12:00:00,-10,-10"});
+  plot_records({"G4XYZ,x,06:00:00,-10,-30", "ZZ9ZZ,x,12:00:00,-10,-10", "G4XYZ,x,18:00:00,-25,-10"});
   EXPECT_EQ(shape_at(176, 215, attr::light_red), dot_shape);
+  // A reading of -10 centres the plus on y 88 (its side pixels lie on the +10 dB grid line).
+  EXPECT_EQ(pixel(464, 87), attr::light_grey);
+  EXPECT_EQ(pixel(464, 89), attr::light_grey);
   // An other spot never gets a marker: nothing at y 87 or 89 about x 320.
   EXPECT_EQ(pixel(320, 87), attr::white);
   EXPECT_EQ(pixel(320, 89), attr::white);

@@ -112,7 +112,10 @@ INSTANTIATE_TEST_SUITE_P(Limits, SnrLimitTest,
                                            LimitCase{"MinusThirtyThree", "-33", true, 362},  // y 362.2
                                            LimitCase{"NineteenAndAHalf", "19.5", false, 26},
                                            LimitCase{"MinusThirtyThreeAndAHalf", "-33.5", false, 365},
-                                           LimitCase{"TwentyFive", "25", false, -1}),
+                                           LimitCase{"TwentyFive", "25", false, -1},
+                                           // Heights beyond the float range: off the screen, still listed.
+                                           LimitCase{"HeightBeyondTheFloatRange", "3E38", false, -1},
+                                           LimitCase{"DepthBeyondTheFloatRange", "-3E38", false, -1}),
                          CaseName());
 
 TEST_F(SpotPlotTest, AHalfPixelTieRoundsThePixelToEvenAndTheCirclesAwayFromZero) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/lifecycle.h"
+#include "platform/window/wake.h"
 #include "winapi/message_box_dialog.h"
 
 namespace {
@@ -29,6 +30,7 @@ void hand_over(int exit_code) {
     if (!handed_code) handed_code = exit_code;
   }
   ending_changed.notify_all();
+  wake_window();
 }
 }  // namespace
 
@@ -51,6 +53,7 @@ void end_from_window() {
     if (!exit_deadline) exit_deadline = Clock::now() + exit_grace;
   }
   ending_changed.notify_all();
+  wake_window();
 }
 
 std::optional<int> exit_code_due() {

@@ -1,5 +1,5 @@
 // The presentation thread: about every 32 ms it looks at the screen image's generation and, only
-// when it moved, converts the image into a fresh frame. Three frames rotate: the one being
+// when it moved, converts the image into a fresh frame and wakes the window's thread. Three frames rotate: the one being
 // made, the newest finished one, and the one the window shows, so neither side waits long.
 #include "platform/window/presentation.h"
 
@@ -8,6 +8,9 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "platform/title.h"
+#include "platform/window/wake.h"
 
 namespace {
 constexpr auto presentation_period = std::chrono::milliseconds(32);
@@ -21,12 +24,19 @@ void present_forever() {
   Frame making;
   uint64_t converted = ~uint64_t{0};
   int32_t converted_mode = -1;
+  uint64_t title_seen = window_title_generation();
   auto next = std::chrono::steady_clock::now();
   for (;;) {
     next += presentation_period;
     std::this_thread::sleep_until(next);
     const auto now = std::chrono::steady_clock::now();
     if (now > next + presentation_period) next = now;  // after a stall, no burst of catching up
+    // A new title goes to the window at once: the window's thread sleeps until woken.
+    const uint64_t title_now = window_title_generation();
+    if (title_now != title_seen) {
+      title_seen = title_now;
+      wake_window();
+    }
     if (held.load(std::memory_order_acquire)) continue;
     const ScreenState& screen = screen_state();
     const uint64_t generation = screen.generation.load(std::memory_order_acquire);
@@ -41,6 +51,7 @@ void present_forever() {
       std::swap(newest, making);
     }
     newest_is_fresh.store(true, std::memory_order_release);
+    wake_window();
   }
 }
 }  // namespace

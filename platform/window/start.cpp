@@ -31,10 +31,14 @@
 #include "platform/window/key_translation.h"
 #include "platform/window/layout.h"
 #include "platform/window/presentation.h"
+#include "platform/window/wake.h"
 #include "platform/window/x_key_watcher.h"
 
 namespace {
-constexpr int tick_ms = 16;  // the window's look at exits, title, size and new frames
+// The window's thread sleeps until woken (a new frame, a title, an ending); this slow tick is
+// only a safety net. While the process ends, it looks every few milliseconds.
+constexpr int safety_tick_ms = 250;
+constexpr int ending_tick_ms = 5;
 
 struct WindowSide {
   ClientSize client{0, 0};
@@ -43,6 +47,7 @@ struct WindowSide {
   bool full_screen = false;
   bool full_screen_before_command = false;
   bool command_shown_running = false;
+  bool ending_tick_armed = false;
   GLuint texture = 0;
   Frame shown;
 };
@@ -109,10 +114,12 @@ void install_front_end_hooks() {
   hooks.command_starting = [] {
     hold_presentation(true);
     command_running.store(true, std::memory_order_release);
+    wake_window();
   };
   hooks.command_finished = [] {
     command_running.store(false, std::memory_order_release);
     hold_presentation(false);
+    wake_window();
   };
   set_front_end_hooks(std::move(hooks));
 }
@@ -123,7 +130,10 @@ void upload_frame() {
                   side.shown.pixels.data());
 }
 
+void follow_platform();
+
 void draw_window() {
+  follow_platform();
   if (take_new_frame(side.shown)) upload_frame();
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -179,7 +189,10 @@ void on_special_key(int key, int, int) {
   if (const auto scan_code = scan_code_for_special(key)) push_extended_key(*scan_code);
 }
 
-void on_close_button() { end_from_window(); }
+void on_close_button() {
+  set_waker_window(0);  // freeglut destroys the window after this
+  end_from_window();
+}
 
 void follow_title() {
   const uint64_t generation = window_title_generation();
@@ -212,8 +225,18 @@ void follow_command() {
   }
 }
 
-void on_tick(int) {
+void on_ending_tick(int) {
   if (const auto code = exit_code_due()) finish_process(*code);
+  glutTimerFunc(ending_tick_ms, on_ending_tick, 0);
+}
+
+// Everything the other threads may have changed, taken over on the window's thread.
+void follow_platform() {
+  if (const auto code = exit_code_due()) finish_process(*code);
+  if (exit_requested() && !side.ending_tick_armed) {
+    side.ending_tick_armed = true;
+    glutTimerFunc(ending_tick_ms, on_ending_tick, 0);
+  }
   follow_title();
   const bool was_full_screen = side.full_screen;
   follow_command();
@@ -222,8 +245,12 @@ void on_tick(int) {
     glutReshapeWindow(size.width, size.height);
   }
   follow_screen_mode();
+}
+
+void on_safety_tick(int) {
+  follow_platform();
   if (new_frame_waiting()) glutPostRedisplay();
-  glutTimerFunc(tick_ms, on_tick, 0);
+  glutTimerFunc(safety_tick_ms, on_safety_tick, 0);
 }
 
 void set_up_gl() {
@@ -252,11 +279,13 @@ void open_window(const char* program) {
   // The key watcher's connection, opened first to tell a missing display clearly. It stays open:
   // a server whose last client leaves resets, and would refuse freeglut's connection meanwhile.
   Display* watcher_connection = XOpenDisplay(nullptr);
-  if (!watcher_connection) {
+  Display* waker_connection = watcher_connection ? XOpenDisplay(nullptr) : nullptr;
+  if (!watcher_connection || !waker_connection) {
     const char* name = std::getenv("DISPLAY");
     no_window(std::string("cannot open the X display \"") + (name ? name : "") +
               "\": Orbelin needs a graphical desktop (is DISPLAY set?)");
   }
+  open_window_waker(waker_connection);
   // Orbelin has no options of its own, and the window library gets none either.
   int glut_argc = 1;
   char* glut_argv[] = {const_cast<char*>(program), nullptr};
@@ -275,13 +304,15 @@ void open_window(const char* program) {
   glutCreateWindow(current_window_title().c_str());
   side.client = size;
   set_up_gl();
-  start_x_key_watcher(watcher_connection, static_cast<unsigned long>(glXGetCurrentDrawable()));
+  const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
+  start_x_key_watcher(watcher_connection, window_id);
+  set_waker_window(window_id);
   glutDisplayFunc(draw_window);
   glutReshapeFunc(reshape_window);
   glutKeyboardFunc(on_character_key);
   glutSpecialFunc(on_special_key);
   glutCloseFunc(on_close_button);
-  glutTimerFunc(tick_ms, on_tick, 0);
+  glutTimerFunc(safety_tick_ms, on_safety_tick, 0);
 }
 }  // namespace
 

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Orbelin's CPU use while it sits idle on the bundled sample, under its own Xvfb display:
+# the share of one core over 60 s (the target is below 0.5 %), refreshes every ~10 s included.
+# Usage: bench/idle_cpu.sh [path/to/orbelin] [seconds]   (default build/orbelin, 60)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+orbelin=${1:-$top/build/orbelin}
+seconds=${2:-60}
+[ -x "$orbelin" ] || { echo "no $orbelin: build it first (cmake --build build --target orbelin)" >&2; exit 1; }
+
+ready=$(mktemp)
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$ready" 2>/dev/null &
+xvfb=$!
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  rm -f "$ready"
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+  [ -s "$ready" ] && break
+  sleep 0.1
+done
+[ -s "$ready" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$ready")"
+
+"$orbelin" ${ORBELIN_ARGS:-} >/dev/null &
+pid=$!
+sleep 5  # start-up: the wait for the second, the 1 s pause, the first refresh
+
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }  # user + system time, in clock ticks
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep "$seconds"
+after=$(ticks)
+used=$((after - before))
+awk -v t="$used" -v hz="$hz" -v s="$seconds" 'BEGIN {
+  pct = 100 * t / hz / s
+  printf "orbelin idle: %d ticks (%.2f s of CPU) in %d s = %.3f %% of one core (target < 0.5 %%)\n", t, t / hz, s, pct
+  exit (pct < 0.5 ? 0 : 1)
+}'

@@ -88,10 +88,10 @@ void write_text(int fd, const std::string& text) {
 
 int show_message_box_dialog(const std::string& caption, const std::string& text, UINT type) {
   const ButtonSet set = buttons_for(type);
-  // A short text needs no scroll bar; the keys join Return, which presses the default button
-  // anywhere in the box.
-  std::vector<std::string> args = {"xmessage", "-title", caption, "-buttons", set.buttons, "-default", set.default_one,
-                                   "-xrm", "*message.scrollVertical: Never"};
+  // Centred on the screen, not over the picture's corner; a short text needs no scroll bar; the
+  // keys join Return, which presses the default button anywhere in the box.
+  std::vector<std::string> args = {"xmessage", "-center", "-title", caption, "-buttons", set.buttons,
+                                   "-default", set.default_one, "-xrm", "*message.scrollVertical: Never"};
   if (*set.keys) {
     args.emplace_back("-xrm");
     args.emplace_back(std::string("*baseTranslations: #override :<Key>Return: default-exit()\\n") + set.keys);

@@ -4,7 +4,8 @@
 //
 // Arguments: "titled" sets the title before the window exists, "mode" draws the pattern at
 // once. Keys it acts on: t retitles, m chooses the screen mode, p draws the pattern, c the cream
-// screen, e raises error 53 (its box), k the critical error 259, Escape ends through the prompt.
+// screen, e raises error 53 (its box), k the critical error 259, r runs a command (a dialog
+// titled ProbeCommand) and waits for it, Escape ends through the prompt.
 #include <cstdio>
 #include <string>
 
@@ -31,7 +32,10 @@ void poll(int32_t step) {
 
 std::string describe(const Text& key) {
   std::string line = "key";
-  for (const unsigned char byte : key) line += " " + std::to_string(byte);
+  for (const unsigned char byte : key) {
+    line += ' ';
+    line += std::to_string(byte);
+  }
   return line;
 }
 
@@ -66,6 +70,10 @@ void probe_entry() {
         report("answered");
         break;
       case 'k': raise_error(259); break;
+      case 'r':
+        run_command("xmessage -default okay -title ProbeCommand waiting");
+        report("command done");
+        break;
       default: break;
     }
   }

@@ -2,6 +2,7 @@
 # Orbelin's CPU use while it sits idle on the bundled sample, under its own Xvfb display:
 # the share of one core over 60 s (the target is below 0.5 %), refreshes every ~10 s included.
 # Usage: bench/idle_cpu.sh [path/to/orbelin] [seconds]   (default build/orbelin, 60)
+# ORBELIN_ARGS passes arguments to the program measured (for the window tests' probe).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 orbelin=${1:-$top/build/orbelin}

@@ -170,6 +170,11 @@ void reshape_window(int width, int height) {
 void toggle_full_screen() {
   glutFullScreenToggle();
   side.full_screen = !side.full_screen;
+  if (!side.full_screen) {
+    // Back to the size of the mode, which may have been chosen meanwhile.
+    const ClientSize size = client_size_for_mode(side.sized_for_mode);
+    glutReshapeWindow(size.width, size.height);
+  }
 }
 
 void on_character_key(unsigned char key, int, int) {
@@ -207,7 +212,7 @@ void follow_screen_mode() {
   const int32_t mode = screen_state().mode;
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
-  if (side.full_screen) return;  // the size follows when full screen is left
+  if (side.full_screen) return;  // the size follows when full screen is left (toggle_full_screen)
   const ClientSize size = client_size_for_mode(mode);
   glutReshapeWindow(size.width, size.height);
 }
@@ -238,12 +243,7 @@ void follow_platform() {
     glutTimerFunc(ending_tick_ms, on_ending_tick, 0);
   }
   follow_title();
-  const bool was_full_screen = side.full_screen;
   follow_command();
-  if (was_full_screen && !side.full_screen) {
-    const ClientSize size = client_size_for_mode(side.sized_for_mode);
-    glutReshapeWindow(size.width, size.height);
-  }
   follow_screen_mode();
 }
 

@@ -14,6 +14,7 @@ Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$ready" 2>/dev/null &
 xvfb=$!
 pid=""
 cleanup() {
+  set +e  # a killed child's status must not stop the cleaning up
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
   kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -f "$ready"

@@ -7,6 +7,7 @@
 
 #include "platform/errors.h"
 #include "platform/front_end.h"
+#include "platform/screen.h"
 #include "winapi/files.h"
 #include "winapi/shell.h"
 
@@ -67,6 +68,7 @@ void run_command(const Text& command_line) {
     started = try_start(info, "cmd", &parameters);
   }
   if (!started || !info.hProcess) return;  // nothing could be started: no effect, no message
+  flush_screen_text();  // the picture holds while the command runs: show all of it
   notify_command_starting();
   WaitForSingleObject(info.hProcess, INFINITE);
   CloseHandle(info.hProcess);

@@ -13,13 +13,24 @@ namespace {
 
 constexpr double last_x = screen_width - 1, last_y = screen_height - 1;
 
-// The one place where drawing writes pixels: row y, columns x0..x1, all on the screen.
-void write_run(ScreenState& s, int y, int x0, int x1, uint8_t colour) {
+// The one place where drawing writes pixels: row y, columns x0..x1, all on the screen, in
+// cells already prepared for drawing (pending text painted first).
+void write_prepared_run(ScreenState& s, int y, int x0, int x1, uint8_t colour) {
   std::memset(&s.pixels[static_cast<size_t>(y * screen_width + x0)], colour, static_cast<size_t>(x1 - x0 + 1));
 }
 
+void write_run(ScreenState& s, int y, int x0, int x1, uint8_t colour) {
+  prepare_cells_for_drawing(s, x0, y, x1, y);
+  write_prepared_run(s, y, x0, x1, colour);
+}
+
+void write_pixel(ScreenState& s, int x, int y, uint8_t colour) {
+  prepare_cell_for_drawing(s, x, y);
+  s.pixels[static_cast<size_t>(y * screen_width + x)] = colour;
+}
+
 void write_pixel_if_on_screen(ScreenState& s, double x, double y, uint8_t colour) {
-  if (x >= 0 && x <= last_x && y >= 0 && y <= last_y) write_run(s, static_cast<int>(y), static_cast<int>(x), static_cast<int>(x), colour);
+  if (x >= 0 && x <= last_x && y >= 0 && y <= last_y) write_pixel(s, static_cast<int>(x), static_cast<int>(y), colour);
 }
 
 // Nearest whole number, ties to even, whatever the floating-point environment's rounding mode.
@@ -35,7 +46,8 @@ uint8_t attribute(int32_t colour) { return static_cast<uint8_t>(colour & 15); }
 // Drawing needs a graphics screen and no pending error.
 ScreenState* drawing_screen() {
   if (error_pending()) return nullptr;
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
+  obey_flush_request(s);
   if (screen_is_text_only(s)) {
     raise_error(illegal_function_call);
     return nullptr;
@@ -70,8 +82,10 @@ void filled_box(ScreenState& s, double x1, double y1, double x2, double y2, uint
   const double left = std::max(std::min(x1, x2), 0.0), right = std::min(std::max(x1, x2), last_x);
   const double top = std::max(std::min(y1, y2), 0.0), bottom = std::min(std::max(y1, y2), last_y);
   if (left > right || top > bottom) return;
-  for (int y = static_cast<int>(top); y <= static_cast<int>(bottom); ++y)
-    write_run(s, y, static_cast<int>(left), static_cast<int>(right), colour);
+  const auto from_x = static_cast<int>(left), to_x = static_cast<int>(right);
+  const auto from_y = static_cast<int>(top), to_y = static_cast<int>(bottom);
+  prepare_cells_for_drawing(s, from_x, from_y, to_x, to_y);
+  for (int y = from_y; y <= to_y; ++y) write_prepared_run(s, y, from_x, to_x, colour);
 }
 
 }  // namespace

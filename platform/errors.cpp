@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/lifecycle.h"
+#include "platform/screen.h"
 #include "platform/timing.h"
 #include "winapi/message_box.h"
 
@@ -18,6 +19,7 @@ constexpr UINT yes_no_box = MB_YESNO | MB_SYSTEMMODAL;  // 0x1004
 constexpr UINT ok_box = MB_OK | MB_SYSTEMMODAL;         // 0x1000
 
 [[noreturn]] void critical_error(const char* text) {
+  flush_screen_text();  // the picture behind the box is complete
   MessageBoxA(nullptr, text, "Critical Error", ok_box);
   end_process(0);
 }
@@ -54,6 +56,7 @@ void report_error() {
   const std::string caption = "Unhandled Error #" + std::to_string(number);
   const std::string text = "Line:" + std::to_string(reported_step_number()) + "\n" +
                            error_message(number) + "\nContinue?";
+  flush_screen_text();  // the picture behind the box is complete
   const int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), yes_no_box);
   if (answer == IDNO) end_process(0);
   // Yes, or a box that could not be shown: go on with the next part.

@@ -58,6 +58,7 @@ void stop_for_exit_request() {
     default_end(0);
   }
   // The window side ends the process; this thread does nothing more.
+  flush_screen_text();
   std::mutex never;
   std::condition_variable forever;
   std::unique_lock lock(never);

@@ -1,4 +1,5 @@
 // The screen image: mode, palette, ink, cursor placement and clearing.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/errors.h"
@@ -9,7 +10,7 @@ const std::array<uint32_t, 16> standard_palette = {
     0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
 };
 
-ScreenState& screen_state() {
+ScreenState& screen_image() {
   static ScreenState& state = [] () -> ScreenState& {
     static ScreenState s;
     s.reset();
@@ -18,12 +19,20 @@ ScreenState& screen_state() {
   return state;
 }
 
+ScreenState& screen_state() {
+  flush_screen_text();
+  return screen_image();
+}
+
 void ScreenState::reset() {
   mode = 0;
   pixels.fill(0);
   palette = standard_palette;
   cells.fill(' ');
   cell_ink.fill(0);
+  painted.fill(cell_look(' ', 0, 0));
+  for (auto& row : pending) row = {};
+  pending_rows = 0;
   cursor_row = cursor_column = 1;
   wrap_pending = false;
   ink = 15;
@@ -41,6 +50,12 @@ void clear_text_rows(ScreenState& s, int first, int last) {
   const auto cell = static_cast<size_t>((first - 1) * text_columns);
   std::memset(&s.cells[cell], ' ', rows * text_columns);
   std::memset(&s.cell_ink[cell], paper, rows * text_columns);
+  // Whatever was pending there is gone under the paper.
+  std::fill_n(&s.painted[cell], rows * text_columns, cell_look(' ', paper, paper));
+  for (int row = first - 1; row < last; ++row) {
+    s.pending[static_cast<size_t>(row)] = {};
+    s.pending_rows &= ~(1u << row);
+  }
   mark_screen_changed(s);
 }
 
@@ -51,7 +66,7 @@ void set_screen_mode(int32_t mode) {
     return;
   }
   if (mode != 12) return;  // the other modes are accepted and change nothing here
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   s.mode = 12;
   s.palette = standard_palette;
   s.ink = 15;
@@ -65,7 +80,7 @@ void set_screen_mode(int32_t mode) {
 
 void clear_screen() {
   if (error_pending()) return;
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   clear_text_rows(s, 1, text_rows);
   s.cursor_row = s.text_top;
   s.cursor_column = 1;
@@ -83,7 +98,7 @@ void set_palette_entry(int32_t attribute, int32_t colour) {
   // 6-bit parts to 8 bits: 4c + c / 16, so 0 stays 0 and 63 becomes 255.
   const auto widen = [](uint32_t c) { return 4 * c + c / 16; };
   const uint32_t red = widen(bits & 0x3F), green = widen((bits >> 8) & 0x3F), blue = widen((bits >> 16) & 0x3F);
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   s.palette[entry] = red << 16 | green << 8 | blue;
   mark_screen_changed(s);
 }
@@ -94,7 +109,7 @@ void set_ink_colour(int32_t colour) {
     raise_error(illegal_function_call);
     return;
   }
-  screen_state().ink = colour;
+  screen_image().ink = colour;
 }
 
 void locate_text_cursor(int32_t row, int32_t column) {
@@ -103,14 +118,14 @@ void locate_text_cursor(int32_t row, int32_t column) {
     raise_error(illegal_function_call);
     return;
   }
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   s.cursor_row = row;
   s.cursor_column = column;
   s.wrap_pending = false;
 }
 
 Text screen_row_text(int row) {
-  const ScreenState& s = screen_state();
+  const ScreenState& s = screen_image();
   const auto first = s.cells.begin() + (row - 1) * text_columns;
   return Text(first, first + text_columns);
 }

@@ -13,14 +13,31 @@ constexpr int text_rows = 30;
 constexpr int cell_width = 8;
 constexpr int cell_height = 16;
 
+constexpr int text_cells = text_columns * text_rows;
+
 // Everything the screen operations keep. The plotter's thread writes it; the presentation
 // thread reads pixels and palette, noticing changes through `generation`.
+//
+// Text is painted lazily: print_text sets a cell's byte and ink at once and marks the cell
+// pending; its pixels are painted at the next flush, and only when they do not already show that
+// byte in that ink. Drawing into a cell paints it first if pending, so the order of effects holds.
+// The plotter's thread flushes before it sleeps or blocks and when the presentation asks;
+// screen_state() gives the image flushed to whoever printed, so readers on that thread (tests)
+// always see painted pixels.
 struct ScreenState {
   int32_t mode = 0;                 // 0 until a screen mode is chosen (the window is then 640 x 400)
   std::array<uint8_t, screen_width * screen_height> pixels{};
   std::array<uint32_t, 16> palette{};  // 0x00RRGGBB, 8 bits a component
-  std::array<uint8_t, text_columns * text_rows> cells{};  // the byte last printed in each cell (shadow for tests)
-  std::array<uint8_t, text_columns * text_rows> cell_ink{};
+  std::array<uint8_t, text_cells> cells{};  // the byte last printed in each cell (shadow for tests)
+  std::array<uint8_t, text_cells> cell_ink{};
+  // What each cell's pixels show: byte | ink << 8 | paper << 12, or drawn_over once a drawing
+  // operation has written into the cell since it was last painted.
+  static constexpr uint32_t drawn_over = 0x10000;
+  std::array<uint32_t, text_cells> painted{};
+  // Pending cells: bit (c - 1) % 64 of word (c - 1) / 64 of row r - 1; bit r - 1 of pending_rows
+  // when the row may hold any.
+  std::array<std::array<uint64_t, 2>, text_rows> pending{};
+  uint32_t pending_rows = 0;
   int32_t cursor_row = 1, cursor_column = 1;
   bool wrap_pending = false;
   int32_t ink = 15, paper = 0;
@@ -29,7 +46,15 @@ struct ScreenState {
   void reset();  // as at process start: no mode chosen, blank image, standard palette
 };
 
+// The screen image, with the text cells that the calling thread printed painted first.
 ScreenState& screen_state();
+
+// Paints the pending text cells when the calling thread printed them (elsewhere: nothing).
+// Done before the plotter's thread sleeps or blocks, so that the window shows every cell.
+void flush_screen_text();
+// The presentation asks for a flush about once a frame; the printing thread obliges at its next
+// text or drawing operation. Safe from any thread.
+void request_screen_flush();
 
 // Operations the plotter calls.
 void set_screen_mode(int32_t mode);

@@ -1,10 +1,14 @@
 // What the screen, print and drawing code share inside the platform (the plotter never uses it).
 #pragma once
+#include <algorithm>
 #include <atomic>
 
 #include "platform/screen.h"
 
 constexpr int32_t illegal_function_call = 5;
+
+// The screen image as it stands, pending text cells unpainted: for the operations themselves.
+ScreenState& screen_image();
 
 // The plotter's thread is the only writer, so a plain increment published with release order
 // is enough for the presentation thread, which reads it with acquire order.
@@ -17,3 +21,42 @@ inline bool screen_is_text_only(const ScreenState& s) { return s.mode == 0; }
 
 // Fills text rows first..last (1-based, whole width) with the paper colour and blanks their cells.
 void clear_text_rows(ScreenState& s, int first, int last);
+
+// ---- Lazy text ------------------------------------------------------------------------------
+
+// What a cell's pixels show once it is painted with `byte` in `ink` on `paper`.
+inline uint32_t cell_look(uint8_t byte, int32_t ink, int32_t paper) {
+  return byte | static_cast<uint32_t>(ink & 15) << 8 | static_cast<uint32_t>(paper & 15) << 12;
+}
+
+// Set by the presentation, cleared by a flush.
+extern std::atomic<bool> screen_flush_wanted;
+
+// Paints every pending cell whose pixels do not show its byte and ink yet.
+void flush_pending_cells(ScreenState& s);
+inline void obey_flush_request(ScreenState& s) {
+  if (screen_flush_wanted.load(std::memory_order_relaxed)) [[unlikely]]
+    flush_pending_cells(s);
+}
+
+// Paints the pending cells of text row `row` (0-based), columns first..last (0-based).
+void paint_pending_cells(ScreenState& s, int row, int first, int last);
+
+// Before a drawing operation writes pixels in x left..right, y top..bottom (on the screen): the
+// pending cells there are painted first, and every cell there counts as drawn over, so that text
+// printed into it later is painted whatever it shows.
+inline void prepare_cells_for_drawing(ScreenState& s, int left, int top, int right, int bottom) {
+  const int first = left / cell_width, last = right / cell_width;
+  for (int row = top / cell_height; row <= bottom / cell_height; ++row) {
+    if (s.pending_rows >> row & 1u) [[unlikely]]
+      paint_pending_cells(s, row, first, last);
+    auto* painted = &s.painted[static_cast<size_t>(row * text_columns)];
+    std::fill(painted + first, painted + last + 1, ScreenState::drawn_over);
+  }
+}
+inline void prepare_cell_for_drawing(ScreenState& s, int x, int y) {
+  const int row = y / cell_height, column = x / cell_width;
+  if (s.pending_rows >> row & 1u) [[unlikely]]
+    paint_pending_cells(s, row, column, column);
+  s.painted[static_cast<size_t>(row * text_columns + column)] = ScreenState::drawn_over;
+}

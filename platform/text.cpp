@@ -1,4 +1,7 @@
 // The print engine: control bytes and cursor movement, glyph painting, scrolling.
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -24,26 +27,56 @@ struct RowMasks {
 constexpr RowMasks row_masks;
 static_assert(std::endian::native == std::endian::little, "the row masks put the leftmost pixel in the lowest byte");
 
-void paint_cell(ScreenState& s, int row, int column, uint8_t byte) {
+// Paints a cell's pixels from its byte and ink: glyph pixels in the ink, the rest in the paper.
+void paint_cell(ScreenState& s, size_t cell, uint32_t look) {
   constexpr uint64_t every_byte = 0x0101010101010101;
-  const uint64_t ink = every_byte * static_cast<uint64_t>(s.ink & 15);
-  const uint64_t paper = every_byte * static_cast<uint64_t>(s.paper & 15);
-  const auto& glyph = glyph_rows[byte];
-  uint8_t* out = &s.pixels[static_cast<size_t>((row - 1) * cell_height * screen_width + (column - 1) * cell_width)];
+  const uint64_t ink = every_byte * (look >> 8 & 15);
+  const uint64_t paper = every_byte * (look >> 12 & 15);
+  const auto& glyph = glyph_rows[look & 0xFF];
+  const size_t row = cell / text_columns, column = cell % text_columns;
+  uint8_t* out = &s.pixels[row * cell_height * screen_width + column * cell_width];
   for (int y = 0; y < cell_height; ++y, out += screen_width) {
     const uint64_t mask = row_masks.mask[glyph[static_cast<size_t>(y)]];
     const uint64_t pixels = (ink & mask) | (paper & ~mask);
     std::memcpy(out, &pixels, sizeof pixels);
   }
-  const auto cell = static_cast<size_t>((row - 1) * text_columns + column - 1);
-  s.cells[cell] = byte;
-  s.cell_ink[cell] = static_cast<uint8_t>(s.ink & 15);
+  s.painted[cell] = look;
+}
+
+// A pending cell is painted only when its pixels do not show its byte and ink already. True
+// when it painted.
+bool paint_if_changed(ScreenState& s, size_t cell) {
+  const uint32_t look = cell_look(s.cells[cell], s.cell_ink[cell], s.paper);
+  if (s.painted[cell] == look) return false;
+  paint_cell(s, cell, look);
+  return true;
+}
+
+// The thread that left cells pending: only it may paint them (the presentation only reads).
+thread_local const char this_thread = 0;
+std::atomic<const void*> pending_owner{nullptr};
+
+// A run of printed cells in one row, 0-based: bytes and ink into the cells, marked pending.
+void put_cells(ScreenState& s, int row, int column, const char* bytes, size_t count) {
+  const auto first = static_cast<size_t>(row * text_columns + column);
+  std::memcpy(&s.cells[first], bytes, count);
+  std::memset(&s.cell_ink[first], s.ink & 15, count);
+  auto& words = s.pending[static_cast<size_t>(row)];
+  for (auto bit = static_cast<size_t>(column), end = bit + count; bit < end;) {
+    const size_t word = bit / 64, from = bit % 64, to = std::min<size_t>(64, from + (end - bit));
+    const uint64_t high = to == 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
+    words[word] |= high & ~((uint64_t{1} << from) - 1);
+    bit += to - from;
+  }
+  if (s.pending_rows == 0) pending_owner.store(&this_thread, std::memory_order_relaxed);
+  s.pending_rows |= 1u << row;
 }
 
 // ---- Scrolling ------------------------------------------------------------------------------
 
 // The text area's rows move up one; its last row becomes paper. Rows outside it stay.
 void scroll_text_area(ScreenState& s) {
+  flush_pending_cells(s);  // pending cells move as the pixels they will show
   const int top = s.text_top, bottom = s.text_bottom;
   if (bottom > top) {
     const auto pixel_row = [](int row) { return static_cast<size_t>((row - 1) * cell_height * screen_width); };
@@ -52,11 +85,10 @@ void scroll_text_area(ScreenState& s) {
     const size_t cells = cell_row(bottom) - cell_row(top);
     std::memmove(&s.cells[cell_row(top)], &s.cells[cell_row(top + 1)], cells);
     std::memmove(&s.cell_ink[cell_row(top)], &s.cell_ink[cell_row(top + 1)], cells);
+    std::memmove(&s.painted[cell_row(top)], &s.painted[cell_row(top + 1)], cells * sizeof s.painted[0]);
   }
   clear_text_rows(s, bottom, bottom);
 }
-
-// ---- Control bytes and cursor movement ------------------------------------------------------
 
 // Column 1 of the next row, scrolling the text area when that row would lie below it. From a
 // row below the area (row 30 while rows 1-29 scroll) the cursor lands on the area's last row.
@@ -73,14 +105,20 @@ void new_line(ScreenState& s) {
 
 bool in_text_area(const ScreenState& s) { return s.cursor_row >= s.text_top && s.cursor_row <= s.text_bottom; }
 
-bool is_control_byte(uint8_t byte) {
+constexpr bool is_control_byte(uint8_t byte) {
   return byte == 7 || (byte >= 9 && byte <= 13) || (byte >= 28 && byte <= 31);
 }
 
+// Bytes that paint their own cell: all but the control bytes and the tab.
+constexpr std::array<bool, 256> paints_own_cell = [] {
+  std::array<bool, 256> paints{};
+  for (unsigned byte = 0; byte < 256; ++byte) paints[byte] = !is_control_byte(static_cast<uint8_t>(byte));
+  return paints;
+}();
+
 void control(ScreenState& s, uint8_t byte) {
   switch (byte) {
-    case 7:  // the bell: a quarter of a second's pause
-      mark_screen_changed(s);
+    case 7:  // the bell: a quarter of a second's pause (the text so far shows: sleeping flushes)
       clock_sleep_ms(250);
       break;
     case 10:
@@ -123,10 +161,48 @@ void control(ScreenState& s, uint8_t byte) {
 
 }  // namespace
 
+std::atomic<bool> screen_flush_wanted{false};
+
+void flush_pending_cells(ScreenState& s) {
+  bool painted_any = false;
+  for (uint32_t rows = s.pending_rows; rows != 0; rows &= rows - 1) {
+    const int row = std::countr_zero(rows);
+    auto& words = s.pending[static_cast<size_t>(row)];
+    for (size_t word = 0; word < words.size(); ++word) {
+      for (uint64_t bits = words[word]; bits != 0; bits &= bits - 1)
+        painted_any |= paint_if_changed(s, static_cast<size_t>(row * text_columns) + word * 64 +
+                                               static_cast<size_t>(std::countr_zero(bits)));
+      words[word] = 0;
+    }
+  }
+  s.pending_rows = 0;
+  pending_owner.store(nullptr, std::memory_order_relaxed);
+  screen_flush_wanted.store(false, std::memory_order_relaxed);
+  if (painted_any) mark_screen_changed(s);
+}
+
+void paint_pending_cells(ScreenState& s, int row, int first, int last) {
+  auto& words = s.pending[static_cast<size_t>(row)];
+  for (int column = first; column <= last; ++column) {
+    uint64_t& word = words[static_cast<size_t>(column / 64)];
+    const uint64_t bit = uint64_t{1} << (column % 64);
+    if (!(word & bit)) continue;
+    word &= ~bit;
+    paint_if_changed(s, static_cast<size_t>(row * text_columns + column));
+  }
+}
+
+void flush_screen_text() {
+  if (pending_owner.load(std::memory_order_relaxed) == &this_thread) flush_pending_cells(screen_image());
+}
+
+void request_screen_flush() { screen_flush_wanted.store(true, std::memory_order_relaxed); }
+
 void print_text(const Text& text, int32_t new_line_flag) {
   if (error_pending()) return;
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   const size_t length = text.size();
+  const char* const bytes = text.data();
 
   if (length > 0 && s.wrap_pending) {
     new_line(s);
@@ -135,21 +211,32 @@ void print_text(const Text& text, int32_t new_line_flag) {
   }
 
   bool wrapped_onto_new_line = false;  // the last byte took the cursor past column 80 and down
-  for (size_t i = 0; i < length; ++i) {
-    const auto byte = static_cast<uint8_t>(text[i]);
+  for (size_t i = 0; i < length;) {
+    const auto byte = static_cast<uint8_t>(bytes[i]);
     wrapped_onto_new_line = false;
-    if (byte == 9) {
+    if (paints_own_cell[byte]) {
+      // A run of bytes that paint their cells, up to the end of the row, at once.
+      const size_t room = static_cast<size_t>(text_columns - s.cursor_column + 1);
+      const size_t limit = i + std::min(room, length - i);
+      size_t end = i + 1;
+      while (end < limit && paints_own_cell[static_cast<uint8_t>(bytes[end])]) ++end;
+      put_cells(s, s.cursor_row - 1, s.cursor_column - 1, bytes + i, end - i);
+      s.cursor_column += static_cast<int32_t>(end - i);
+      i = end;
+    } else if (byte == 9) {
       // A tab writes blanks through the next column that is a multiple of 8; they paint their cells.
-      do paint_cell(s, s.cursor_row, s.cursor_column++, ' ');
-      while ((s.cursor_column - 1) % 8 != 0);
-    } else if (is_control_byte(byte)) {
-      control(s, byte);
-      continue;
+      static constexpr char blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+      const int32_t count = 8 - (s.cursor_column - 1) % 8;
+      put_cells(s, s.cursor_row - 1, s.cursor_column - 1, blanks, static_cast<size_t>(count));
+      s.cursor_column += count;
+      ++i;
     } else {
-      paint_cell(s, s.cursor_row, s.cursor_column++, byte);
+      control(s, byte);
+      ++i;
+      continue;
     }
     if (s.cursor_column > text_columns) {
-      if (i + 1 < length || new_line_flag != 0) {
+      if (i < length || new_line_flag != 0) {
         new_line(s);
         wrapped_onto_new_line = true;
       } else {
@@ -159,11 +246,11 @@ void print_text(const Text& text, int32_t new_line_flag) {
     }
   }
   if (new_line_flag != 0 && !wrapped_onto_new_line) new_line(s);
-  mark_screen_changed(s);
+  obey_flush_request(s);
 }
 
 void make_row_30_the_text_area() {
-  ScreenState& s = screen_state();
+  ScreenState& s = screen_image();
   s.text_top = s.text_bottom = text_rows;
   s.cursor_row = text_rows;
   new_line(s);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/screen.h"
 
 namespace {
 int64_t real_now_ms() {
@@ -25,6 +26,7 @@ void set_clock(Clock clock) { installed = std::move(clock); }
 int64_t clock_now_ms() { return installed.now_ms ? installed.now_ms() : real_now_ms(); }
 
 void clock_sleep_ms(int64_t ms) {
+  flush_screen_text();  // the window shows every printed cell while this thread sleeps
   if (installed.sleep_ms)
     installed.sleep_ms(ms);
   else

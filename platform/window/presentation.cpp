@@ -27,6 +27,9 @@ void present_forever() {
   uint64_t title_seen = window_title_generation();
   auto next = std::chrono::steady_clock::now();
   for (;;) {
+    // Text is painted lazily on the plotter's thread: ask for it now, so that it is in the
+    // pixels by the time this pass looks.
+    request_screen_flush();
     next += presentation_period;
     std::this_thread::sleep_until(next);
     const auto now = std::chrono::steady_clock::now();

@@ -1,0 +1,253 @@
+// The screen's fast paths give the picture that painting every cell at once would give: text
+// painted lazily against drawing, scrolling and clearing in any order, and the pixels that
+// another thread (the presentation) sees once the printing thread flushes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/glyphs.h"
+#include "platform/platform.h"
+#include "tests/support/harness.h"
+#include "tests/support/screen_png.h"
+
+namespace {
+
+using namespace std::string_literals;
+using Image = std::vector<uint8_t>;
+using Operation = std::function<void()>;
+
+void expect_cell(Image& image, int row, int column, uint8_t byte, uint8_t ink) {
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const bool set = glyph_rows[byte][static_cast<size_t>(y)] & (0x80 >> x);
+      image[static_cast<size_t>((16 * (row - 1) + y) * screen_width + 8 * (column - 1) + x)] = set ? ink : 0;
+    }
+}
+
+void put(Image& image, int x, int y, uint8_t colour) { image[static_cast<size_t>(y * screen_width + x)] = colour; }
+
+// The image as another thread sees it: the presentation's view, which nothing flushes for it.
+Image seen_from_another_thread() {
+  Image seen;
+  std::thread([&] { seen = screen_attributes(); }).join();
+  return seen;
+}
+uint64_t generation_seen_from_another_thread() {
+  uint64_t generation = 0;
+  std::thread([&] { generation = screen_state().generation.load(); }).join();
+  return generation;
+}
+
+// A script of screen operations crowding the same cells: prints of a few recurring texts (as
+// the plotter's latest-spot block and list field are) and of random bytes with control bytes,
+// in several inks, with and without new lines, mixed with pixels, lines, boxes and circles
+// drawn across the same cells, and now and then a cleared screen.
+std::vector<Operation> script(uint32_t seed, int count) {
+  std::mt19937 random(seed);
+  auto pick = [&](int low, int high) { return low + static_cast<int>(random() % static_cast<uint32_t>(high - low + 1)); };
+  const std::vector<std::string> recurring = {"Latest spot:", std::string(22, ' '), "K1JT 12:30:00 -12 dB    ",
+                                              "DL1ABC 00:00:00  5 dB    ", std::string(56, ' '), "W1AW G4XYZ VK2DX "};
+  const std::string bytes = "AZaz09 :-.\x01\xdb\xb0\t\n\r\x0b\x1c\x1d\x1e\x1f\x07";
+  std::vector<Operation> operations;
+  for (int i = 0; i < count; ++i) {
+    const int kind = pick(0, 99);
+    // Mostly the plotter's own places in the legend band, the band's other cells, some anywhere.
+    static const int places[][2] = {{26, 50}, {27, 50}, {29, 19}, {28, 1}};
+    const int where = pick(0, 5);
+    const int row = where < 4 ? places[where][0] : where == 4 ? pick(25, 30) : pick(1, 30);
+    const int column = where < 4 ? places[where][1] : pick(1, 80);
+    const int x = pick(0, 3) == 0 ? pick(0, 639) : 8 * (column - 1) + pick(-4, 40);
+    const int y = 16 * (row - 1) + pick(-4, 19);
+    const int colour = pick(0, 15);
+    if (kind < 15) {
+      operations.push_back([row, column] { locate_text_cursor(row, column); });
+    } else if (kind < 22) {
+      operations.push_back([colour] { set_ink_colour(colour); });
+    } else if (kind < 45) {
+      const std::string text = recurring[static_cast<size_t>(pick(0, static_cast<int>(recurring.size()) - 1))];
+      operations.push_back([row, column, text] {
+        locate_text_cursor(row, column);
+        print_text(text);
+      });
+    } else if (kind < 60) {
+      std::string text;
+      for (int n = pick(0, 90); n > 0; --n) text += bytes[static_cast<size_t>(pick(0, static_cast<int>(bytes.size()) - 1))];
+      const int new_line = pick(0, 4) == 0;
+      operations.push_back([text, new_line] { print_text(text, new_line); });
+    } else if (kind < 72) {
+      const float fx = static_cast<float>(x) + (pick(0, 1) ? 0.5f : 0.0f), fy = static_cast<float>(y);
+      operations.push_back([fx, fy, colour] { set_pixel(fx, fy, colour); });
+    } else if (kind < 85) {
+      const int form = pick(0, 2), size = pick(0, 4) == 0 ? 300 : 24;
+      const auto x2 = static_cast<float>(x + pick(-size, size)), y2 = static_cast<float>(y + pick(-size, size));
+      operations.push_back([x, y, x2, y2, colour, form] {
+        draw_line(static_cast<float>(x), static_cast<float>(y), x2, y2, colour, form);
+      });
+    } else if (kind < 98) {
+      const double radius = std::vector<double>{1, 2, 3, 3, 2.5, 9}[static_cast<size_t>(pick(0, 5))];
+      const double cy = y + (pick(0, 1) ? 0.5 : 0.0);
+      operations.push_back([x, cy, radius, colour] { draw_circle(x, cy, radius, colour); });
+    } else {
+      operations.push_back([] { clear_screen(); });
+    }
+  }
+  return operations;
+}
+
+class ScreenSpeedPaths : public PlatformTest {
+ protected:
+  void SetUp() override {
+    PlatformTest::SetUp();
+    set_screen_mode(12);
+  }
+};
+
+// Every cell drawn over with a pixel in the colour it already has: nothing changes, but no cell
+// counts as showing its text any more, so what is printed next is painted whatever it shows.
+void draw_over_every_cell() {
+  for (int y = 0; y < screen_height; y += cell_height)
+    for (int x = 0; x < screen_width; x += cell_width) {
+      const auto fx = static_cast<float>(x), fy = static_cast<float>(y);
+      draw_line(fx, fy, fx, fy, screen_pixel(x, y), 2);
+    }
+}
+
+// The reference: before every operation every cell is drawn over, and after it the screen is
+// looked at, so every printed cell is painted at once and whole, as a painter without laziness
+// would. The same script run plainly must give the same image and the same text cells.
+TEST_F(ScreenSpeedPaths, TextPaintedLazilyGivesThePictureOfTextPaintedAtOnce) {
+  for (uint32_t seed = 1; seed <= 16; ++seed) {
+    const std::vector<Operation> operations = script(seed, 400);
+    set_screen_mode(12);
+    for (const Operation& operation : operations) {
+      draw_over_every_cell();
+      operation();
+      (void)screen_state();
+    }
+    const Image at_once = screen_attributes();
+    std::vector<std::string> cells_at_once;
+    for (int row = 1; row <= text_rows; ++row) cells_at_once.push_back(screen_row_text(row));
+
+    set_screen_mode(12);
+    for (const Operation& operation : operations) operation();
+    ASSERT_TRUE(screen_matches(at_once, "seed" + std::to_string(seed))) << "seed " << seed;
+    for (int row = 1; row <= text_rows; ++row)
+      ASSERT_EQ(screen_row_text(row), cells_at_once[static_cast<size_t>(row - 1)]) << "seed " << seed << ", row " << row;
+  }
+}
+
+TEST_F(ScreenSpeedPaths, TextPrintedAgainOverADrawingIsPaintedWhole) {
+  for (const bool looked_between : {false, true}) {
+    set_screen_mode(12);
+    Image expected = screen_attributes();
+    locate_text_cursor(5, 5);
+    print_text("A");
+    if (looked_between) (void)screen_state();
+    set_pixel(33, 65, 12);           // into the cell of row 5, column 5, where A has no pixel
+    draw_circle(36, 70, 1, 12);
+    locate_text_cursor(5, 5);
+    print_text("A");                 // the same byte in the same ink: the cell is painted whole again
+    expect_cell(expected, 5, 5, 'A', 15);
+    EXPECT_TRUE(screen_matches(expected, looked_between ? "looked" : "not-looked")) << looked_between;
+  }
+}
+
+TEST_F(ScreenSpeedPaths, DrawingOverPendingTextLandsOnTopOfIt) {
+  Image expected = screen_attributes();
+  locate_text_cursor(27, 50);
+  print_text("K1JT");
+  print_text("\r");                  // a control byte between: nothing painted in between
+  draw_line(392, 424, 423, 424, 4, 0);  // across the four cells, through the glyphs
+  set_pixel(400, 440, 13);
+  for (int i = 0; i < 4; ++i) expect_cell(expected, 27, 50 + i, static_cast<uint8_t>("K1JT"[i]), 15);
+  for (int x = 392; x <= 423; ++x) put(expected, x, 424, 4);
+  put(expected, 400, 440, 13);
+  EXPECT_TRUE(screen_matches(expected));
+}
+
+TEST_F(ScreenSpeedPaths, BlanksThenTheEarlierTextShowTheTextAndLaterInkCounts) {
+  Image expected = screen_attributes();
+  locate_text_cursor(29, 19);
+  print_text("W1AW G4XYZ");
+  (void)screen_state();
+  for (const int ink : {15, 15, 2}) {
+    locate_text_cursor(29, 19);
+    print_text(std::string(56, ' '));
+    set_ink_colour(ink);
+    locate_text_cursor(29, 19);
+    print_text("W1AW G4XYZ");
+  }
+  for (int i = 0; i < 10; ++i) expect_cell(expected, 29, 19 + i, static_cast<uint8_t>("W1AW G4XYZ"[i]), 2);
+  EXPECT_TRUE(screen_matches(expected));
+}
+
+TEST_F(ScreenSpeedPaths, ScrollingAndClearingTakePendingCellsAlong) {
+  Image expected = screen_attributes();
+  locate_text_cursor(29, 1);
+  print_text("bottom");
+  set_pixel(60, 455, 9);               // drawn into row 29 after the text
+  print_text("", 1);                  // a new line from row 29: rows 1-29 scroll up
+  print_text("next");
+  for (int i = 0; i < 6; ++i) expect_cell(expected, 28, 1 + i, static_cast<uint8_t>("bottom"[i]), 15);
+  put(expected, 60, 455 - 16, 9);
+  for (int i = 0; i < 4; ++i) expect_cell(expected, 29, 1 + i, static_cast<uint8_t>("next"[i]), 15);
+  EXPECT_TRUE(screen_matches(expected, "scrolled"));
+
+  print_text("pending\x0c");        // a clear inside the text: what it printed is gone
+  print_text("top");
+  Image cleared(screen_width * screen_height, 0);
+  for (int i = 0; i < 3; ++i) expect_cell(cleared, 1, 1 + i, static_cast<uint8_t>("top"[i]), 15);
+  EXPECT_TRUE(screen_matches(cleared, "cleared"));
+}
+
+// The presentation reads from its own thread and flushes nothing: the printing thread paints
+// when asked, at its next text or drawing operation, and before it sleeps or shows a box.
+TEST_F(ScreenSpeedPaths, AnotherThreadSeesPrintedTextOnceTheWriterFlushes) {
+  Image expected = screen_attributes();
+  locate_text_cursor(3, 1);
+  print_text("asked");
+  const uint64_t before = generation_seen_from_another_thread();
+  request_screen_flush();
+  set_pixel(639, 0, 1);
+  for (int i = 0; i < 5; ++i) expect_cell(expected, 3, 1 + i, static_cast<uint8_t>("asked"[i]), 15);
+  put(expected, 639, 0, 1);
+  EXPECT_EQ(seen_from_another_thread(), expected) << "after a flush request and a drawing";
+  EXPECT_GT(generation_seen_from_another_thread(), before) << "the presentation must notice";
+
+  locate_text_cursor(4, 1);
+  print_text("request then print");
+  request_screen_flush();
+  print_text("!");
+  for (int i = 0; i < 18; ++i) expect_cell(expected, 4, 1 + i, static_cast<uint8_t>("request then print"[i]), 15);
+  expect_cell(expected, 4, 19, '!', 15);
+  EXPECT_EQ(seen_from_another_thread(), expected) << "after a flush request and a print";
+
+  locate_text_cursor(5, 1);
+  print_text("paused");
+  pause_seconds(0.1);
+  for (int i = 0; i < 6; ++i) expect_cell(expected, 5, 1 + i, static_cast<uint8_t>("paused"[i]), 15);
+  EXPECT_EQ(seen_from_another_thread(), expected) << "after a pause";
+
+  Image during_bell, during_box;
+  clock.on_every_sleep([&](int64_t) { during_bell = seen_from_another_thread(); });
+  locate_text_cursor(6, 1);
+  print_text("bell\x07");
+  clock.on_every_sleep({});
+  for (int i = 0; i < 4; ++i) expect_cell(expected, 6, 1 + i, static_cast<uint8_t>("bell"[i]), 15);
+  EXPECT_EQ(during_bell, expected) << "while the bell waits";
+
+  message_boxes.on_show([&](const ShownBox&) { during_box = seen_from_another_thread(); });
+  locate_text_cursor(7, 1);
+  print_text("box");
+  raise_error(62);
+  poll_events(286);
+  for (int i = 0; i < 3; ++i) expect_cell(expected, 7, 1 + i, static_cast<uint8_t>("box"[i]), 15);
+  EXPECT_EQ(during_box, expected) << "behind the error box";
+  EXPECT_EQ(message_boxes.boxes().size(), 1u);
+}
+
+}  // namespace

@@ -1,6 +1,8 @@
 // The presentation thread: about every 32 ms it looks at the screen image's generation and, only
-// when it moved, converts the image into a fresh frame and wakes the window's thread. Three frames rotate: the one being
-// made, the newest finished one, and the one the window shows, so neither side waits long.
+// when it moved, converts the image into a fresh frame and wakes the window's thread. Three frames
+// rotate: the one being made, the newest finished one, and the one the window shows, so neither
+// side waits long. It also wakes the window's thread for a new title or a change of the menu
+// line made on another thread.
 #include "platform/window/presentation.h"
 
 #include <atomic>
@@ -11,6 +13,7 @@
 
 #include "platform/title.h"
 #include "platform/window/wake.h"
+#include "winapi/user32.h"
 
 namespace {
 constexpr auto presentation_period = std::chrono::milliseconds(32);
@@ -25,6 +28,7 @@ void present_forever() {
   uint64_t converted = ~uint64_t{0};
   int32_t converted_mode = -1;
   uint64_t title_seen = window_title_generation();
+  uint64_t menu_seen = user32_generation();
   auto next = std::chrono::steady_clock::now();
   for (;;) {
     // Text is painted lazily on the plotter's thread: ask for it now, so that it is in the
@@ -34,10 +38,13 @@ void present_forever() {
     std::this_thread::sleep_until(next);
     const auto now = std::chrono::steady_clock::now();
     if (now > next + presentation_period) next = now;  // after a stall, no burst of catching up
-    // A new title goes to the window at once: the window's thread sleeps until woken.
+    // A new title, or a change of the menu line (a menu attached, an item's highlight reported
+    // to the plotter), goes to the window at once: the window's thread sleeps until woken.
     const uint64_t title_now = window_title_generation();
-    if (title_now != title_seen) {
+    const uint64_t menu_now = user32_generation();
+    if (title_now != title_seen || menu_now != menu_seen) {
       title_seen = title_now;
+      menu_seen = menu_now;
       wake_window();
     }
     if (held.load(std::memory_order_acquire)) continue;

@@ -19,8 +19,10 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/front_end.h"
 #include "platform/keys.h"
@@ -30,15 +32,23 @@
 #include "platform/window/ending.h"
 #include "platform/window/key_translation.h"
 #include "platform/window/layout.h"
+#include "platform/window/menu_line.h"
 #include "platform/window/presentation.h"
 #include "platform/window/wake.h"
 #include "platform/window/x_key_watcher.h"
+#include "winapi/user32.h"
 
 namespace {
 // The window's thread sleeps until woken (a new frame, a title, an ending); this slow tick is
 // only a safety net. While the process ends, it looks every few milliseconds.
 constexpr int safety_tick_ms = 250;
 constexpr int ending_tick_ms = 5;
+
+// An item that the left button went down on, released when the button comes up wherever it is.
+struct PressedItem {
+  HMENU menu;
+  UINT position;
+};
 
 struct WindowSide {
   ClientSize client{0, 0};
@@ -50,6 +60,15 @@ struct WindowSide {
   bool ending_tick_armed = false;
   GLuint texture = 0;
   Frame shown;
+  bool redraw_due = false;  // something beside the frame changed: the menu line
+  // The window as user32 knows it (FindWindowA, SetMenu), and the menu line it shows.
+  HWND handle = nullptr;
+  uint64_t menu_generation = ~uint64_t{0};
+  HMENU menu = nullptr;  // attached: the menu line shows
+  std::vector<MenuBarItem> menu_items;
+  std::optional<PressedItem> pressed;
+  GLuint menu_texture = 0;
+  int menu_texture_width = 0;  // 0: the texture must be painted again
 };
 WindowSide side;
 
@@ -132,28 +151,50 @@ void upload_frame() {
 
 void follow_platform();
 
+bool menu_line_shown() { return side.menu != nullptr; }
+
+// 1:1, texel centres on pixel centres, GL_NEAREST: every pixel exactly as the texture holds it.
+void draw_texture_at(GLuint texture, int x, int y, int width, int height) {
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glBegin(GL_QUADS);
+  glTexCoord2i(0, 0);
+  glVertex2i(x, y);
+  glTexCoord2i(1, 0);
+  glVertex2i(x + width, y);
+  glTexCoord2i(1, 1);
+  glVertex2i(x + width, y + height);
+  glTexCoord2i(0, 1);
+  glVertex2i(x, y + height);
+  glEnd();
+  glDisable(GL_TEXTURE_2D);
+}
+
+// The menu line across the whole client width, painted again only when it or the width changed.
+void draw_menu_line() {
+  const int width = side.client.width;
+  if (width <= 0) return;
+  if (side.menu_texture_width != width) {
+    const std::vector<uint32_t> pixels = paint_menu_line(side.menu_items, width);
+    glBindTexture(GL_TEXTURE_2D, side.menu_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, menu_bar_height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 pixels.data());
+    side.menu_texture_width = width;
+  }
+  draw_texture_at(side.menu_texture, 0, 0, width, menu_bar_height);
+}
+
 void draw_window() {
   follow_platform();
+  side.redraw_due = false;
   if (take_new_frame(side.shown)) upload_frame();
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (side.shown.mode != 0) {
-    // 1:1, texel centres on pixel centres, GL_NEAREST: every pixel exactly as the frame holds it.
-    const PicturePlace at = place_picture(side.client, side.shown.mode);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, side.texture);
-    glBegin(GL_QUADS);
-    glTexCoord2i(0, 0);
-    glVertex2i(at.x, at.y);
-    glTexCoord2i(1, 0);
-    glVertex2i(at.x + screen_width, at.y);
-    glTexCoord2i(1, 1);
-    glVertex2i(at.x + screen_width, at.y + screen_height);
-    glTexCoord2i(0, 1);
-    glVertex2i(at.x, at.y + screen_height);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
+    const PicturePlace at = place_picture(side.client, side.shown.mode, menu_line_shown());
+    draw_texture_at(side.texture, at.x, at.y, screen_width, screen_height);
   }
+  if (menu_line_shown()) draw_menu_line();
   glutSwapBuffers();
 }
 
@@ -172,7 +213,7 @@ void toggle_full_screen() {
   side.full_screen = !side.full_screen;
   if (!side.full_screen) {
     // Back to the size of the mode, which may have been chosen meanwhile.
-    const ClientSize size = client_size_for_mode(side.sized_for_mode);
+    const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
     glutReshapeWindow(size.width, size.height);
   }
 }
@@ -194,8 +235,33 @@ void on_special_key(int key, int, int) {
   if (const auto scan_code = scan_code_for_special(key)) push_extended_key(*scan_code);
 }
 
+// The left button on the menu line: a press on an item presses it, the release lets it go,
+// wherever the pointer is then (X keeps sending a pressed button's events to this window).
+// Presses elsewhere and the other buttons do nothing; hovering has no handler at all.
+void follow_menu();
+
+void on_mouse_button(int button, int state, int x, int y) {
+  if (button != GLUT_LEFT_BUTTON) return;
+  follow_menu();  // the items as they stand now
+  if (state == GLUT_DOWN) {
+    if (side.pressed || !menu_line_shown()) return;
+    const std::optional<unsigned> item = menu_item_at(side.menu_items, x, y);
+    if (!item) return;
+    press_menu_item(side.menu, *item);
+    side.pressed = PressedItem{side.menu, *item};
+  } else {
+    if (!side.pressed) return;
+    release_menu_item(side.pressed->menu, side.pressed->position);
+    side.pressed.reset();
+  }
+  follow_menu();
+  glutPostRedisplay();
+}
+
 void on_close_button() {
   set_waker_window(0);  // freeglut destroys the window after this
+  unregister_window(side.handle);
+  side.handle = nullptr;
   end_from_window();
 }
 
@@ -206,6 +272,36 @@ void follow_title() {
   const Text title = current_window_title();
   glutSetWindowTitle(title.c_str());
   glutSetIconTitle(title.c_str());
+  SetWindowTextA(side.handle, title.c_str());  // FindWindowA looks by the title of this moment
+}
+
+bool same_items(const std::vector<MenuBarItem>& a, const std::vector<MenuBarItem>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].text != b[i].text || a[i].highlighted != b[i].highlighted) return false;
+  }
+  return true;
+}
+
+// A menu attached to the window (SetMenu on the plotter's thread), its items and their
+// highlights. The line's appearing grows the window by its height; the picture stays 1:1.
+void follow_menu() {
+  const uint64_t generation = user32_generation();
+  if (generation == side.menu_generation) return;
+  side.menu_generation = generation;
+  const bool was_shown = menu_line_shown();
+  side.menu = GetMenu(side.handle);
+  std::vector<MenuBarItem> items = menu_bar_items(side.handle);
+  if (!same_items(items, side.menu_items)) {
+    side.menu_items = std::move(items);
+    side.menu_texture_width = 0;
+    side.redraw_due = true;
+  }
+  if (menu_line_shown() == was_shown) return;
+  side.redraw_due = true;
+  if (side.full_screen) return;  // the size follows when full screen is left (toggle_full_screen)
+  const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
+  glutReshapeWindow(size.width, size.height);
 }
 
 void follow_screen_mode() {
@@ -213,7 +309,7 @@ void follow_screen_mode() {
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
   if (side.full_screen) return;  // the size follows when full screen is left (toggle_full_screen)
-  const ClientSize size = client_size_for_mode(mode);
+  const ClientSize size = client_size_for_mode(mode, menu_line_shown());
   glutReshapeWindow(size.width, size.height);
 }
 
@@ -243,13 +339,14 @@ void follow_platform() {
     glutTimerFunc(ending_tick_ms, on_ending_tick, 0);
   }
   follow_title();
+  follow_menu();
   follow_command();
   follow_screen_mode();
 }
 
 void on_safety_tick(int) {
   follow_platform();
-  if (new_frame_waiting()) glutPostRedisplay();
+  if (new_frame_waiting() || side.redraw_due) glutPostRedisplay();
   glutTimerFunc(safety_tick_ms, on_safety_tick, 0);
 }
 
@@ -273,6 +370,12 @@ void set_up_gl() {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, screen_width, screen_height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                side.shown.pixels.data());
+  glGenTextures(1, &side.menu_texture);
+  glBindTexture(GL_TEXTURE_2D, side.menu_texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
 void open_window(const char* program) {
@@ -297,11 +400,17 @@ void open_window(const char* program) {
     no_window("the display offers no double-buffered window with a depth buffer");
   }
   side.sized_for_mode = screen_state().mode;
-  const ClientSize size = client_size_for_mode(side.sized_for_mode);
+  // No menu yet: the plotter can attach one only to a window that FindWindowA has found.
+  const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
   glutInitWindowPosition(0, 0);  // without a window manager, anything else loses a row and a column
   glutInitWindowSize(size.width, size.height);
   side.title_generation = window_title_generation();
-  glutCreateWindow(current_window_title().c_str());
+  const Text title = current_window_title();
+  glutCreateWindow(title.c_str());
+  // Known to FindWindowA from now on, by the title it opened with; follow_title keeps it current.
+  // The plotter looks for it only after its one-second pause, long after this.
+  side.handle = register_window("Orbelin", title.c_str());
+  side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
   const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
@@ -311,6 +420,7 @@ void open_window(const char* program) {
   glutReshapeFunc(reshape_window);
   glutKeyboardFunc(on_character_key);
   glutSpecialFunc(on_special_key);
+  glutMouseFunc(on_mouse_button);
   glutCloseFunc(on_close_button);
   glutTimerFunc(safety_tick_ms, on_safety_tick, 0);
 }

@@ -159,6 +159,18 @@ void control(ScreenState& s, uint8_t byte) {
   }
 }
 
+// Rows that a run of painted bytes scrolls out of the text area before it ends are never seen.
+// From column 1 of the area's last row, the bytes of those rows can be passed over: the rows
+// that stay show the same, and the whole area is not moved once for every row of a long text.
+size_t bytes_never_seen(const ScreenState& s, const char* bytes, size_t from, size_t length) {
+  const auto area_rows = static_cast<size_t>(s.text_bottom - s.text_top + 1);
+  if (length - from <= area_rows * text_columns) return 0;
+  size_t end = from;
+  while (end < length && paints_own_cell[static_cast<uint8_t>(bytes[end])]) ++end;
+  const size_t new_lines = (end - from - 1) / text_columns;  // rows that more of the run follows
+  return new_lines < area_rows ? 0 : (new_lines - area_rows + 1) * text_columns;
+}
+
 }  // namespace
 
 std::atomic<bool> screen_flush_wanted{false};
@@ -215,6 +227,8 @@ void print_text(const Text& text, int32_t new_line_flag) {
     const auto byte = static_cast<uint8_t>(bytes[i]);
     wrapped_onto_new_line = false;
     if (paints_own_cell[byte]) {
+      if (s.cursor_column == 1 && s.cursor_row == s.text_bottom) [[unlikely]]
+        i += bytes_never_seen(s, bytes, i, length);
       // A run of bytes that paint their cells, up to the end of the row, at once.
       const size_t room = static_cast<size_t>(text_columns - s.cursor_column + 1);
       const size_t limit = i + std::min(room, length - i);

@@ -231,6 +231,18 @@ struct NumberResult {
   bool overflow = false;
 };
 
+// The single-precision kind: above the top of its range is an overflow; below its bottom the
+// lowest finite value is given, so that nothing downstream meets an infinity.
+NumberResult single_kind(double value) {
+  NumberResult result;
+  if (value > single_limit) {
+    result.overflow = true;
+  } else {
+    result.value = value < -single_limit ? -single_limit : value;
+  }
+  return result;
+}
+
 NumberResult convert(const DecimalDigits& digits, bool negative, bool exponent_negative, int64_t exponent,
                      int exponent_significant) {
   NumberResult result;
@@ -254,6 +266,18 @@ NumberResult convert(const DecimalDigits& digits, bool negative, bool exponent_n
     }
   }
   if (magnitude < -324) return result;  // below 1E-324
+  if (digits.kept_count <= 15 && power >= -22 && power <= 22) {
+    // The digits' whole number and the power of ten are both exact doubles, so one multiplication
+    // or division rounds to the nearest double, as the library's conversion below does.
+    static constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    int64_t whole = 0;
+    for (int i = 0; i < digits.kept_count; ++i) whole = whole * 10 + (digits.kept[i] - '0');
+    const double scale = powers_of_ten[power < 0 ? -power : power];
+    const double value = power < 0 ? static_cast<double>(whole) / scale : static_cast<double>(whole) * scale;
+    return single_kind(negative ? -value : value);
+  }
   char text[40];
   char* end = std::copy(digits.kept, digits.kept + digits.kept_count, text);
   *end++ = 'e';
@@ -262,16 +286,7 @@ NumberResult convert(const DecimalDigits& digits, bool negative, bool exponent_n
   double value = 0;
   const auto parsed = std::from_chars(text, end, value);
   if (parsed.ec != std::errc()) value = std::strtod(text, nullptr);  // the smallest magnitudes
-  result.value = negative ? -value : value;
-  // The single-precision kind: above the top of its range is an overflow; below its bottom the
-  // lowest finite value is given, so that nothing downstream meets an infinity.
-  if (result.value > single_limit) {
-    result.value = 0;
-    result.overflow = true;
-  } else if (result.value < -single_limit) {
-    result.value = -single_limit;
-  }
-  return result;
+  return single_kind(negative ? -value : value);
 }
 
 // "&H" with hexadecimal or "&O" with octal digits, the '&' already taken: a 64-bit two's-complement number.

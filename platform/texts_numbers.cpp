@@ -2,6 +2,8 @@
 #include "platform/texts_numbers.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -55,37 +57,123 @@ int32_t compare_texts(const Text& a, const Text& b) { return a == b ? -1 : 0; }
 
 // ---- number_to_text -------------------------------------------------------------------------
 
+namespace {
+
+constexpr std::array<uint64_t, 20> powers_of_ten = [] {
+  std::array<uint64_t, 20> powers{};
+  uint64_t power = 1;
+  for (auto& p : powers) p = power, power *= 10;
+  return powers;
+}();
+
+// The text of a non-zero value from its sign, its 1 to 7 significant digits (no trailing zero)
+// and the decimal exponent of the first of them.
+Text format_significant(bool negative, const char* digits, int k, int exponent) {
+  char out[32];
+  char* at = out;
+  *at++ = negative ? '-' : ' ';
+  if (exponent <= 6 && exponent - k >= -8) {
+    // Plain form; a 0 before the point is left out.
+    if (exponent >= 0) {
+      const int whole = exponent + 1;
+      for (int i = 0; i < whole; ++i) *at++ = i < k ? digits[i] : '0';
+      if (k > whole) {
+        *at++ = '.';
+        for (int i = whole; i < k; ++i) *at++ = digits[i];
+      }
+    } else {
+      *at++ = '.';
+      for (int i = 0; i < -exponent - 1; ++i) *at++ = '0';
+      for (int i = 0; i < k; ++i) *at++ = digits[i];
+    }
+    return Text(out, at);
+  }
+  *at++ = digits[0];
+  if (k > 1) {
+    *at++ = '.';
+    for (int i = 1; i < k; ++i) *at++ = digits[i];
+  }
+  *at++ = 'E';
+  *at++ = exponent < 0 ? '-' : '+';
+  const int power = std::abs(exponent);
+  if (power >= 100) *at++ = static_cast<char>('0' + power / 100);
+  *at++ = static_cast<char>('0' + power / 10 % 10);
+  *at++ = static_cast<char>('0' + power % 10);
+  return Text(out, at);
+}
+
+// Seven significant digits as a whole number 1000000..9999999 with the decimal exponent of the
+// first, rounded once from the float's exact value, ties to even. False when that exact value is
+// not a whole number of units of 10^-17 or less within 64 bits (then printf does it).
+bool seven_digits_exactly(float magnitude, uint32_t& seven, int& exponent) {
+  const auto bits = std::bit_cast<uint32_t>(magnitude);
+  const auto biased = static_cast<int>(bits >> 23);
+  if (biased == 0) return false;  // a subnormal
+  uint32_t significand = (bits & 0x7FFFFF) | 0x800000;
+  int power_of_two = biased - 150;  // magnitude = significand x 2^power_of_two
+  const int zeros = std::countr_zero(significand);
+  significand >>= zeros;
+  power_of_two += zeros;
+  // magnitude = whole x 10^-places exactly: 2^-p = 5^p x 10^-p.
+  uint64_t whole;
+  int places = 0;
+  if (power_of_two >= 0) {
+    if (power_of_two > 39) return false;
+    whole = uint64_t{significand} << power_of_two;
+  } else {
+    places = -power_of_two;
+    if (places > 17) return false;
+    uint64_t five_power = 1;
+    for (int i = 0; i < places; ++i) five_power *= 5;
+    whole = significand * five_power;
+  }
+  int count = 1;
+  while (count < 20 && whole >= powers_of_ten[static_cast<size_t>(count)]) ++count;
+  exponent = count - 1 - places;
+  if (count <= 7) {
+    seven = static_cast<uint32_t>(whole * powers_of_ten[static_cast<size_t>(7 - count)]);
+    return true;
+  }
+  const uint64_t unit = powers_of_ten[static_cast<size_t>(count - 7)];
+  uint64_t kept = whole / unit;
+  const uint64_t rest = whole % unit, half = unit / 2;
+  if (rest > half || (rest == half && (kept & 1) != 0)) ++kept;
+  if (kept == 10000000) {
+    kept = 1000000;
+    ++exponent;
+  }
+  seven = static_cast<uint32_t>(kept);
+  return true;
+}
+
+}  // namespace
+
 Text number_to_text(float value) {
+  if (!std::isfinite(value) || value == 0) return number_to_text_exact(value);
+  uint32_t seven = 0;
+  int exponent = 0;
+  if (!seven_digits_exactly(std::fabs(value), seven, exponent)) return number_to_text_exact(value);
+  char digits[7];
+  for (int i = 6; i >= 0; --i, seven /= 10) digits[i] = static_cast<char>('0' + seven % 10);
+  int k = 7;
+  while (k > 1 && digits[k - 1] == '0') --k;
+  return format_significant(value < 0, digits, k, exponent);
+}
+
+Text number_to_text_exact(float value) {
   if (std::isnan(value)) return " nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : " inf";
-  Text out(1, std::signbit(value) && value != 0 ? '-' : ' ');
-  if (value == 0) return out + "0";
+  if (value == 0) return " 0";
 
   // Seven significant digits, rounded once from the float's exact value: "d.dddddde+XX".
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6e", static_cast<double>(std::fabs(value)));
-  Text digits;
-  digits += buffer[0];
-  digits.append(buffer + 2, 6);
-  const int exponent = std::atoi(buffer + 9);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int k = static_cast<int>(digits.size());
-
-  if (exponent <= 6 && exponent - k >= -8) {
-    // Plain form; a 0 before the point is left out.
-    if (exponent >= 0) {
-      const auto whole = static_cast<size_t>(exponent + 1);
-      if (digits.size() <= whole) return out.append(digits).append(whole - digits.size(), '0');
-      return out.append(digits, 0, whole).append(".").append(digits, whole);
-    }
-    return out.append(".").append(static_cast<size_t>(-exponent - 1), '0').append(digits);
-  }
-  out += digits[0];
-  if (k > 1) out.append(".").append(digits, 1);
-  out += exponent < 0 ? "E-" : "E+";
-  char power[16];
-  std::snprintf(power, sizeof power, "%02d", std::abs(exponent));
-  return out + power;
+  char digits[7];
+  digits[0] = buffer[0];
+  std::copy(buffer + 2, buffer + 8, digits + 1);
+  int k = 7;
+  while (k > 1 && digits[k - 1] == '0') --k;
+  return format_significant(value < 0, digits, k, std::atoi(buffer + 9));
 }
 
 // ---- text_to_number -------------------------------------------------------------------------
@@ -131,7 +219,64 @@ Extended radix_number(const Text& s, size_t at, unsigned bits_per_digit) {
 }
 }  // namespace
 
+namespace {
+// Exact powers of ten in extended precision (5^27 still fits its 64-bit significand).
+constexpr std::array<Extended, 28> extended_powers_of_ten = [] {
+  std::array<Extended, 28> powers{};
+  Extended power = 1;
+  for (auto& p : powers) p = power, power *= 10;
+  return powers;
+}();
+
+// Sign, up to 19 digits, point: the whole number of the digits is exact, and so is the power of
+// ten, so the one division rounds to the nearest extended value, as the general path does.
+// False for anything else (an ampersand, an exponent, more digits): the general path takes it.
+bool plain_decimal(const Text& text, Extended& value) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  const auto skip_blanks = [&] {
+    while (at < end && is_blank(*at)) ++at;
+  };
+  skip_blanks();
+  bool negative = false;
+  if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  uint64_t whole = 0;
+  int digits = 0, places = 0;
+  bool point = false;
+  for (;; ++at) {
+    skip_blanks();
+    if (at == end) break;
+    const char c = *at;
+    if (is_digit(c)) {
+      if (++digits > 19) return false;
+      whole = whole * 10 + static_cast<unsigned>(c - '0');
+      places += point;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else if (c == 'D' || c == 'd' || c == 'E' || c == 'e' || c == '&') {
+      return false;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) {
+    value = 0;  // no digits: 0, whatever sign stood there
+    return true;
+  }
+  const Extended magnitude = places == 0 ? static_cast<Extended>(whole)
+                                         : static_cast<Extended>(whole) / extended_powers_of_ten[static_cast<size_t>(places)];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+}  // namespace
+
 Extended text_to_number(const Text& text) {
+  Extended value = 0;
+  if (plain_decimal(text, value)) return value;
+  return text_to_number_exact(text);
+}
+
+Extended text_to_number_exact(const Text& text) {
   const Text s = without_blanks(text);
   size_t at = 0;
   if (!s.empty() && s[0] == '&') {
@@ -179,6 +324,14 @@ Extended text_to_number(const Text& text) {
 int64_t round_to_integer(Extended value) {
   if (std::isnan(value)) return 0;
   // Nearest, ties to even, independent of the floating-point environment's rounding mode.
+  if (value > -0x1p62L && value < 0x1p62L) {
+    const auto toward_zero = static_cast<int64_t>(value);
+    const Extended fraction = value - static_cast<Extended>(toward_zero);  // exact
+    const bool odd = (toward_zero & 1) != 0;
+    if (fraction > 0.5L || (fraction == 0.5L && odd)) return toward_zero + 1;
+    if (fraction < -0.5L || (fraction == -0.5L && odd)) return toward_zero - 1;
+    return toward_zero;
+  }
   Extended whole = std::floor(value);
   const Extended fraction = value - whole;
   if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0)) whole += 1;

@@ -17,5 +17,11 @@ int32_t find_text(const Text& searched, const Text& sought);  // 1-based positio
 int32_t compare_texts(const Text& a, const Text& b);          // -1 when equal, else 0
 
 Text number_to_text(float value);
+// The same text through printf, for every value: number_to_text takes it where its own exact
+// integer path cannot (tests compare the two).
+Text number_to_text_exact(float value);
 Extended text_to_number(const Text& text);
+// The general path of text_to_number, through the library's conversion, for every text; the
+// fast path for plain short decimals must match it (tests compare the two).
+Extended text_to_number_exact(const Text& text);
 int64_t round_to_integer(Extended value);                     // nearest, ties to even

@@ -9,10 +9,11 @@
 #include "winapi/message_box.h"
 
 std::atomic<bool> event_flag{false};
+std::atomic<int32_t> pending_error{0};
 
 namespace {
 // Touched by the plotter's thread only; atomic so that a test thread may look.
-std::atomic<int32_t> pending{0};
+std::atomic<int32_t>& pending = pending_error;
 std::atomic<int32_t> kept_step{0};
 
 constexpr UINT yes_no_box = MB_YESNO | MB_SYSTEMMODAL;  // 0x1004
@@ -35,7 +36,6 @@ void raise_error(int32_t number) {
   set_event_flag();
 }
 
-bool error_pending() { return pending.load(std::memory_order_relaxed) != 0; }
 int32_t pending_error_number() { return pending.load(std::memory_order_relaxed); }
 int32_t reported_step_number() { return kept_step.load(std::memory_order_relaxed); }
 

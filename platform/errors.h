@@ -11,7 +11,10 @@ void set_event_flag();  // safe from any thread
 // 259 and 260 are critical: an OK-only "Critical Error" box, then exit code 0; never returns.
 // Any other number becomes the pending error unless one is pending already (0 or below: 5).
 void raise_error(int32_t number);
-bool error_pending();
+// The pending error's number, 0 when none. Written by the plotter's thread only; atomic so that
+// a test thread may look.
+extern std::atomic<int32_t> pending_error;
+inline bool error_pending() { return pending_error.load(std::memory_order_relaxed) != 0; }
 int32_t pending_error_number();
 int32_t reported_step_number();  // the step that poll_events kept for the box
 

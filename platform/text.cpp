@@ -75,10 +75,14 @@ void put_cells(ScreenState& s, int row, int column, const char* bytes, size_t co
 // ---- Scrolling ------------------------------------------------------------------------------
 
 // The text area's rows move up one; its last row becomes paper. Rows outside it stay.
+// Pending cells move up with their pixels and what those show, and are painted at the flush
+// where they then stand; those of the area's first row are gone with it.
 void scroll_text_area(ScreenState& s) {
-  flush_pending_cells(s);  // pending cells move as the pixels they will show
   const int top = s.text_top, bottom = s.text_bottom;
   if (bottom > top) {
+    for (int row = top; row < bottom; ++row) s.pending[static_cast<size_t>(row - 1)] = s.pending[static_cast<size_t>(row)];
+    const uint32_t area = ((1u << (bottom - top + 1)) - 1) << (top - 1);
+    s.pending_rows = (s.pending_rows & ~area) | ((s.pending_rows & area) >> 1 & area);
     const auto pixel_row = [](int row) { return static_cast<size_t>((row - 1) * cell_height * screen_width); };
     std::memmove(&s.pixels[pixel_row(top)], &s.pixels[pixel_row(top + 1)], pixel_row(bottom) - pixel_row(top));
     const auto cell_row = [](int row) { return static_cast<size_t>((row - 1) * text_columns); };

@@ -117,6 +117,35 @@ void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t f
   mark_screen_changed(*s);
 }
 
+namespace {
+
+// The rings of radius 1, 2 and 3 that the midpoint circle below draws, as offsets from the centre.
+struct Offset {
+  int8_t dx, dy;
+};
+constexpr Offset ring_1[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+constexpr Offset ring_2[] = {{-1, -2}, {0, -2}, {1, -2}, {-1, 2}, {0, 2}, {1, 2},
+                             {-2, -1}, {-2, 0}, {-2, 1}, {2, -1}, {2, 0}, {2, 1}};
+constexpr Offset ring_3[] = {{-1, -3}, {0, -3}, {1, -3}, {-1, 3}, {0, 3}, {1, 3}, {-2, -2}, {2, -2},
+                             {-2, 2},  {2, 2},  {-3, -1}, {-3, 0}, {-3, 1}, {3, -1}, {3, 0}, {3, 1}};
+
+// A ring of whole radius `reach` about the rounded centre, clipped pixel by pixel.
+template <size_t count>
+void draw_ring(ScreenState& s, double cx, double cy, const Offset (&ring)[count], int reach, uint8_t colour) {
+  if (cx < -reach || cx > last_x + reach || cy < -reach || cy > last_y + reach) return;  // wholly off
+  const auto x = static_cast<int>(cx), y = static_cast<int>(cy);
+  const int left = std::max(x - reach, 0), right = std::min(x + reach, screen_width - 1);
+  const int top = std::max(y - reach, 0), bottom = std::min(y + reach, screen_height - 1);
+  prepare_cells_for_drawing(s, left, top, right, bottom);
+  for (const Offset& o : ring) {
+    const int px = x + o.dx, py = y + o.dy;
+    if (px >= left && px <= right && py >= top && py <= bottom)
+      s.pixels[static_cast<size_t>(py * screen_width + px)] = colour;
+  }
+}
+
+}  // namespace
+
 // Midpoint circle: in each octant, for x = 0, 1, ... while x <= y, y is the whole number
 // nearest to sqrt(r^2 - x^2); the eight mirror images of (x, y) about the centre are set. For a
 // whole radius this is the classic integer midpoint circle. Each mirror image is walked only
@@ -127,6 +156,13 @@ void draw_circle(double x, double y, double radius, int32_t colour) {
   if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius) || radius < 0) return;
   const double cx = std::round(x), cy = std::round(y);  // half away from zero
   const uint8_t c = attribute(colour);
+  if (radius == 1 || radius == 2 || radius == 3) {  // the plotter's radii: their rings as tables
+    if (radius == 1) draw_ring(*s, cx, cy, ring_1, 1, c);
+    else if (radius == 2) draw_ring(*s, cx, cy, ring_2, 2, c);
+    else draw_ring(*s, cx, cy, ring_3, 3, c);
+    mark_screen_changed(*s);
+    return;
+  }
   const double r2 = radius * radius;
 
   for (const bool x_across : {true, false}) {  // x runs along the screen's x, or along its y

@@ -113,6 +113,12 @@ constexpr bool is_control_byte(uint8_t byte) {
   return byte == 7 || (byte >= 9 && byte <= 13) || (byte >= 28 && byte <= 31);
 }
 
+// Every control byte is below 32, so eight bytes from 32 up all paint their cells. (A byte
+// below 32 makes the subtraction borrow into its high bit; a byte from 128 up is masked out.)
+constexpr bool has_byte_below_32(uint64_t eight) {
+  return ((eight - 0x2020202020202020) & ~eight & 0x8080808080808080) != 0;
+}
+
 // Bytes that paint their own cell: all but the control bytes and the tab.
 constexpr std::array<bool, 256> paints_own_cell = [] {
   std::array<bool, 256> paints{};
@@ -237,6 +243,10 @@ void print_text(const Text& text, int32_t new_line_flag) {
       const size_t room = static_cast<size_t>(text_columns - s.cursor_column + 1);
       const size_t limit = i + std::min(room, length - i);
       size_t end = i + 1;
+      for (uint64_t word; end + 8 <= limit; end += 8) {
+        std::memcpy(&word, bytes + end, sizeof word);
+        if (has_byte_below_32(word)) break;
+      }
       while (end < limit && paints_own_cell[static_cast<uint8_t>(bytes[end])]) ++end;
       put_cells(s, s.cursor_row - 1, s.cursor_column - 1, bytes + i, end - i);
       s.cursor_column += static_cast<int32_t>(end - i);

@@ -3,6 +3,7 @@
 // another thread (the presentation) sees once the printing thread flushes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
@@ -202,6 +203,45 @@ TEST_F(ScreenSpeedPaths, ScrollingAndClearingTakePendingCellsAlong) {
   Image cleared(screen_width * screen_height, 0);
   for (int i = 0; i < 3; ++i) expect_cell(cleared, 1, 1 + i, static_cast<uint8_t>("top"[i]), 15);
   EXPECT_TRUE(screen_matches(cleared, "cleared"));
+}
+
+// The rings of radius 1, 2 and 3 come from tables; a radius a hair larger takes the general
+// midpoint circle, whose rings are the same. Centres all over the screen and across its edges,
+// halves rounded away from zero, pixels clipped one by one.
+TEST_F(ScreenSpeedPaths, TableRingsAreTheMidpointCirclesRings) {
+  const auto around = [](double cx, double cy) {
+    std::vector<uint8_t> pixels;
+    const double x = std::round(cx), y = std::round(cy);
+    for (double py = y - 4; py <= y + 4; ++py)
+      for (double px = x - 4; px <= x + 4; ++px)
+        pixels.push_back(px >= 0 && px < screen_width && py >= 0 && py < screen_height
+                             ? screen_pixel(static_cast<int>(px), static_cast<int>(py))
+                             : 255);
+    return pixels;
+  };
+  const auto erase = [](double cx, double cy) {
+    draw_line(static_cast<float>(cx - 6), static_cast<float>(cy - 6), static_cast<float>(cx + 6),
+              static_cast<float>(cy + 6), 0, 2);
+  };
+  std::vector<double> xs, ys;
+  for (double v = -5; v <= 5; v += 0.5) xs.push_back(v), ys.push_back(v);
+  for (double v = 630; v <= 645; v += 0.5) xs.push_back(v);
+  for (double v = 470; v <= 485; v += 0.5) ys.push_back(v);
+  xs.insert(xs.end(), {100.25, 320.5, 321.5, -2.5, 1e9, -1e9});
+  ys.insert(ys.end(), {150.5, 151.5, 240.75, -3.5, 1e9, -1e9});
+  for (const double radius : {1.0, 2.0, 3.0})
+    for (const double cx : xs)
+      for (const double cy : ys) {
+        erase(cx, cy);
+        draw_circle(cx, cy, radius, 13);
+        const std::vector<uint8_t> table = around(cx, cy);
+        erase(cx, cy);
+        draw_circle(cx, cy, std::nextafter(radius, 4.0), 13);
+        ASSERT_EQ(table, around(cx, cy)) << "radius " << radius << " at " << cx << ", " << cy;
+        erase(cx, cy);
+      }
+  // Nothing was left anywhere else: every ring was erased where it was drawn.
+  EXPECT_TRUE(screen_matches(std::vector<uint8_t>(screen_width * screen_height, 0)));
 }
 
 // The presentation reads from its own thread and flushes nothing: the printing thread paints

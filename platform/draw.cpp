@@ -41,6 +41,16 @@ double round_half_even(double v) {
   return whole;
 }
 
+// The same for a value well within the int range: truncate, then look at the exact remainder.
+int round_small_half_even(float v) {
+  const auto toward_zero = static_cast<int>(v);
+  const float fraction = v - static_cast<float>(toward_zero);  // exact
+  const bool odd = (toward_zero & 1) != 0;
+  if (fraction > 0.5f || (fraction == 0.5f && odd)) return toward_zero + 1;
+  if (fraction < -0.5f || (fraction == -0.5f && odd)) return toward_zero - 1;
+  return toward_zero;
+}
+
 uint8_t attribute(int32_t colour) { return static_cast<uint8_t>(colour & 15); }
 
 // Drawing needs a graphics screen and no pending error.
@@ -93,7 +103,12 @@ void filled_box(ScreenState& s, double x1, double y1, double x2, double y2, uint
 void set_pixel(float x, float y, int32_t colour) {
   ScreenState* s = drawing_screen();
   if (!s) return;
-  write_pixel_if_on_screen(*s, round_half_even(x), round_half_even(y), attribute(colour));
+  // Only a point within half a pixel of the screen can round onto it; so the rest, NaN and the
+  // infinities included, is dropped before any conversion.
+  if (x > -1 && x < screen_width && y > -1 && y < screen_height) {
+    const int px = round_small_half_even(x), py = round_small_half_even(y);
+    if (px >= 0 && px < screen_width && py >= 0 && py < screen_height) write_pixel(*s, px, py, attribute(colour));
+  }
   mark_screen_changed(*s);
 }
 

@@ -5,19 +5,8 @@
 #include "platform/errors.h"
 #include "platform/screen_image.h"
 
-const std::array<uint32_t, 16> standard_palette = {
-    0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
-    0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
-};
-
-ScreenState& screen_image() {
-  static ScreenState& state = [] () -> ScreenState& {
-    static ScreenState s;
-    s.reset();
-    return s;
-  }();
-  return state;
-}
+// Constant-initialised: ready before any code runs, and reached without a guard.
+constinit ScreenState the_screen_image;
 
 ScreenState& screen_state() {
   flush_screen_text();

@@ -15,6 +15,19 @@ constexpr int cell_height = 16;
 
 constexpr int text_cells = text_columns * text_rows;
 
+// The standard 16-colour table of a new screen, 0x00RRGGBB.
+inline constexpr std::array<uint32_t, 16> standard_palette = {
+    0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
+    0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
+};
+
+template <class T, size_t n>
+constexpr std::array<T, n> filled_array(T value) {
+  std::array<T, n> a{};
+  for (auto& e : a) e = value;
+  return a;
+}
+
 // Everything the screen operations keep. The plotter's thread writes it; the presentation
 // thread reads pixels and palette, noticing changes through `generation`.
 //
@@ -27,13 +40,13 @@ constexpr int text_cells = text_columns * text_rows;
 struct ScreenState {
   int32_t mode = 0;                 // 0 until a screen mode is chosen (the window is then 640 x 400)
   std::array<uint8_t, screen_width * screen_height> pixels{};
-  std::array<uint32_t, 16> palette{};  // 0x00RRGGBB, 8 bits a component
-  std::array<uint8_t, text_cells> cells{};  // the byte last printed in each cell (shadow for tests)
+  std::array<uint32_t, 16> palette = standard_palette;  // 0x00RRGGBB, 8 bits a component
+  std::array<uint8_t, text_cells> cells = filled_array<uint8_t, text_cells>(' ');  // the byte last printed in each cell (shadow for tests)
   std::array<uint8_t, text_cells> cell_ink{};
   // What each cell's pixels show: byte | ink << 8 | paper << 12, or drawn_over once a drawing
   // operation has written into the cell since it was last painted.
   static constexpr uint32_t drawn_over = 0x10000;
-  std::array<uint32_t, text_cells> painted{};
+  std::array<uint32_t, text_cells> painted = filled_array<uint32_t, text_cells>(' ');
   // Pending cells: bit (c - 1) % 64 of word (c - 1) / 64 of row r - 1; bit r - 1 of pending_rows
   // when the row may hold any.
   std::array<std::array<uint64_t, 2>, text_rows> pending{};
@@ -43,7 +56,7 @@ struct ScreenState {
   int32_t ink = 15, paper = 0;
   int32_t text_top = 1, text_bottom = 29;  // the rows that print_text scrolls (row 30 alone at the end prompt)
   std::atomic<uint64_t> generation{0};  // bumped whenever pixels or palette change
-  void reset();  // as at process start: no mode chosen, blank image, standard palette
+  void reset();  // as at process start (as constructed): no mode chosen, blank image, standard palette
 };
 
 // The screen image, with the text cells that the calling thread printed painted first.
@@ -71,8 +84,6 @@ void set_pixel(float x, float y, int32_t colour);
 // it with the paper colour; the cursor stands in row 30, column 1.
 void make_row_30_the_text_area();
 
-// The standard 16-colour table of a new screen, 0x00RRGGBB.
-extern const std::array<uint32_t, 16> standard_palette;
 
 // Reading the image (presentation, tests).
 inline uint8_t screen_pixel(int x, int y) { return screen_state().pixels[y * screen_width + x]; }

@@ -8,7 +8,8 @@
 constexpr int32_t illegal_function_call = 5;
 
 // The screen image as it stands, pending text cells unpainted: for the operations themselves.
-ScreenState& screen_image();
+extern ScreenState the_screen_image;
+inline ScreenState& screen_image() { return the_screen_image; }
 
 // The plotter's thread is the only writer, so a plain increment published with release order
 // is enough for the presentation thread, which reads it with acquire order.

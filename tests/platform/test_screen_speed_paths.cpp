@@ -3,6 +3,8 @@
 // another thread (the presentation) sees once the printing thread flushes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfenv>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -242,6 +244,37 @@ TEST_F(ScreenSpeedPaths, TableRingsAreTheMidpointCirclesRings) {
       }
   // Nothing was left anywhere else: every ring was erased where it was drawn.
   EXPECT_TRUE(screen_matches(std::vector<uint8_t>(screen_width * screen_height, 0)));
+}
+
+// A point lands on the nearest pixel, ties to even, up to the screen's edges and only there.
+TEST_F(ScreenSpeedPaths, PixelsRoundTiesToEvenRightUpToTheEdges) {
+  ASSERT_EQ(std::fegetround(), FE_TONEAREST);
+  std::vector<float> xs, ys;
+  for (float v = -2.0f; v <= 642.0f; v += 0.25f) xs.push_back(v);
+  for (float v = -2.0f; v <= 482.0f; v += 0.25f) ys.push_back(v);
+  for (float v : {-0.5f, -0.49999997f, 639.5f, 639.49997f, 1e-30f, -1e-30f}) xs.push_back(v), ys.push_back(v);
+  const auto expect_only = [](float x, float y) {
+    const float px = std::nearbyint(x), py = std::nearbyint(y);
+    const bool on = px >= 0 && px < screen_width && py >= 0 && py < screen_height;
+    int lit = 0;
+    for (int ry = std::max(0, static_cast<int>(py) - 1); ry <= std::min(screen_height - 1, static_cast<int>(py) + 1); ++ry)
+      for (int rx = std::max(0, static_cast<int>(px) - 1); rx <= std::min(screen_width - 1, static_cast<int>(px) + 1); ++rx)
+        lit += screen_pixel(rx, ry) != 0;
+    ASSERT_EQ(lit, on ? 1 : 0) << x << ", " << y;
+    if (on) {
+      ASSERT_EQ(screen_pixel(static_cast<int>(px), static_cast<int>(py)), 6) << x << ", " << y;
+    }
+  };
+  for (float x : xs) {
+    set_pixel(x, 100.0f, 6);
+    expect_only(x, 100.0f);
+    draw_line(0, 99, 639, 101, 0, 2);
+  }
+  for (float y : ys) {
+    set_pixel(300.0f, y, 6);
+    expect_only(300.0f, y);
+    draw_line(299, 0, 301, 479, 0, 2);
+  }
 }
 
 // The presentation reads from its own thread and flushes nothing: the printing thread paints

@@ -56,18 +56,41 @@ bool paint_if_changed(ScreenState& s, size_t cell) {
 thread_local const char this_thread = 0;
 std::atomic<const void*> pending_owner{nullptr};
 
+// Copies of at most a row's 80 bytes in a few 8-byte moves (the last may overlap the one
+// before), cheaper than a call for the short runs that print makes.
+template <class Put8>
+inline void in_eights(size_t count, Put8&& put8) {
+  if (count >= 8) {
+    for (size_t at = 0; at + 8 < count; at += 8) put8(at);
+    put8(count - 8);
+  }
+}
+inline void copy_short(uint8_t* to, const char* from, size_t count) {
+  if (count < 8) {
+    for (size_t i = 0; i < count; ++i) to[i] = static_cast<uint8_t>(from[i]);
+    return;
+  }
+  in_eights(count, [&](size_t at) { std::memcpy(to + at, from + at, 8); });
+}
+inline void fill_short(uint8_t* to, uint8_t value, size_t count) {
+  if (count < 8) {
+    for (size_t i = 0; i < count; ++i) to[i] = value;
+    return;
+  }
+  const uint64_t eight = 0x0101010101010101 * value;
+  in_eights(count, [&](size_t at) { std::memcpy(to + at, &eight, 8); });
+}
+constexpr uint64_t bits_below(size_t n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
+
 // A run of printed cells in one row, 0-based: bytes and ink into the cells, marked pending.
 void put_cells(ScreenState& s, int row, int column, const char* bytes, size_t count) {
   const auto first = static_cast<size_t>(row * text_columns + column);
-  std::memcpy(&s.cells[first], bytes, count);
-  std::memset(&s.cell_ink[first], s.ink & 15, count);
+  copy_short(&s.cells[first], bytes, count);
+  fill_short(&s.cell_ink[first], static_cast<uint8_t>(s.ink & 15), count);
   auto& words = s.pending[static_cast<size_t>(row)];
-  for (auto bit = static_cast<size_t>(column), end = bit + count; bit < end;) {
-    const size_t word = bit / 64, from = bit % 64, to = std::min<size_t>(64, from + (end - bit));
-    const uint64_t high = to == 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
-    words[word] |= high & ~((uint64_t{1} << from) - 1);
-    bit += to - from;
-  }
+  const auto begin = static_cast<size_t>(column), end = begin + count;  // end <= 80
+  words[0] |= bits_below(std::min<size_t>(end, 64)) & ~bits_below(begin);
+  words[1] |= bits_below(end > 64 ? end - 64 : 0) & ~bits_below(begin > 64 ? begin - 64 : 0);
   if (s.pending_rows == 0) pending_owner.store(&this_thread, std::memory_order_relaxed);
   s.pending_rows |= 1u << row;
 }
@@ -243,9 +266,19 @@ void print_text(const Text& text, int32_t new_line_flag) {
       const size_t room = static_cast<size_t>(text_columns - s.cursor_column + 1);
       const size_t limit = i + std::min(room, length - i);
       size_t end = i + 1;
-      for (uint64_t word; end + 8 <= limit; end += 8) {
+      uint64_t word;
+      bool clean = true;
+      for (; end + 8 <= limit; end += 8) {
         std::memcpy(&word, bytes + end, sizeof word);
-        if (has_byte_below_32(word)) break;
+        if (has_byte_below_32(word)) {
+          clean = false;
+          break;
+        }
+      }
+      if (clean && end < limit && limit - i >= 8) {
+        // The last eight bytes before the limit, overlapping those already looked at.
+        std::memcpy(&word, bytes + limit - 8, sizeof word);
+        if (!has_byte_below_32(word)) end = limit;
       }
       while (end < limit && paints_own_cell[static_cast<uint8_t>(bytes[end])]) ++end;
       put_cells(s, s.cursor_row - 1, s.cursor_column - 1, bytes + i, end - i);

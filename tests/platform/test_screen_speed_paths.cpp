@@ -143,6 +143,32 @@ TEST_F(ScreenSpeedPaths, TextPaintedLazilyGivesThePictureOfTextPaintedAtOnce) {
   }
 }
 
+// Print takes runs of bytes that paint their cells at once; a control byte anywhere in a text
+// still acts where it stands: the text printed whole and byte by byte give the same.
+TEST_F(ScreenSpeedPaths, AControlByteActsWhereverItStandsInALongRun) {
+  const std::string plain = "K1JT 12:30:00 -12 dB DL1ABC G4XYZ";
+  for (const char control : {'\x07', '\t', '\n', '\x0b', '\x0c', '\r', '\x1c', '\x1d', '\x1e', '\x1f'})
+    for (size_t at = 0; at <= plain.size(); ++at) {
+      std::string text = plain;
+      text.insert(at, 1, control);
+      set_screen_mode(12);
+      locate_text_cursor(5, 20);
+      for (const char byte : text) print_text(std::string(1, byte));
+      const Image by_byte = screen_attributes();
+      const std::string row_5 = screen_row_text(5), row_6 = screen_row_text(6);
+      const int row = screen_state().cursor_row, column = screen_state().cursor_column;
+
+      set_screen_mode(12);
+      locate_text_cursor(5, 20);
+      print_text(text);
+      ASSERT_TRUE(screen_matches(by_byte)) << static_cast<int>(control) << " at " << at;
+      ASSERT_EQ(screen_row_text(5), row_5) << static_cast<int>(control) << " at " << at;
+      ASSERT_EQ(screen_row_text(6), row_6) << static_cast<int>(control) << " at " << at;
+      ASSERT_EQ(screen_state().cursor_row, row) << static_cast<int>(control) << " at " << at;
+      ASSERT_EQ(screen_state().cursor_column, column) << static_cast<int>(control) << " at " << at;
+    }
+}
+
 TEST_F(ScreenSpeedPaths, TextPrintedAgainOverADrawingIsPaintedWhole) {
   for (const bool looked_between : {false, true}) {
     set_screen_mode(12);

@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <string>
 
 #include "platform/errors.h"
@@ -29,8 +31,20 @@ constexpr int32_t path_not_found = 76;
 constexpr int end_of_file = FileReader::end_of_file;
 constexpr int read_failed = FileReader::read_failed;
 
-// The plotter's thread uses the files; the end of the process may close them from another.
-std::mutex files_mutex;
+// The plotter's thread uses the files; the end of the process may close them from another. So
+// the lock is taken at every field and is all but never contended: one atomic exchange takes it,
+// a plain store gives it back, and a thread that finds it taken yields until it is free.
+class FilesLock {
+ public:
+  void lock() {
+    while (taken_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { taken_.store(false, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> taken_{false};
+};
+FilesLock files_mutex;
 std::array<std::unique_ptr<FileReader>, highest_file_number + 1> files;
 
 FileReader* open_file(int32_t number) {

@@ -1,5 +1,9 @@
 // Speed of the plotter's hot paths on the screen image: printing text cells, setting pixels and
 // drawing the tracked-spot dot. Prints its figures; not a test.
+//
+// Text is painted lazily (at a flush, and only where a cell does not already show its byte and
+// ink), so print_text is measured both ways: as the plotter meets it, and with every print
+// painted at once.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -32,6 +36,37 @@ int main() {
     }
   });
   std::printf("print_text: %.1f million cells per second\n", cells / 1e6);
+
+  const double painted = per_second(prints * static_cast<long>(record.size()), [&] {
+    for (long i = 0; i < prints; ++i) {
+      locate_text_cursor(static_cast<int32_t>(26 + i % 4), 1 + static_cast<int32_t>(i % 50));
+      set_ink_colour(static_cast<int32_t>(i & 15));
+      print_text(record);
+      flush_screen_text();
+    }
+  });
+  std::printf("print_text, every print painted at once: %.1f million cells per second\n", painted / 1e6);
+
+  // What a record of the log prints: the latest-spot block and, for an other spot, the list field.
+  const std::string heading = "Latest spot:", blanks_22(22, ' '), blanks_56(56, ' ');
+  const std::string list = "W1AW G4XYZ VK2DX DL1ABC F5XYZ EA3ABC ON4ABC OK1ABC SP9AB";
+  const long records = 1000000;
+  const double record_rate = per_second(records, [&] {
+    for (long i = 0; i < records; ++i) {
+      locate_text_cursor(26, 50);
+      print_text(heading);
+      locate_text_cursor(27, 50);
+      print_text(blanks_22);
+      locate_text_cursor(27, 50);
+      for (const char* item : {"DL1ABC", " ", "12:34:56", " ", "-12 ", "dB    "}) print_text(item);
+      locate_text_cursor(29, 19);
+      print_text(blanks_56);
+      locate_text_cursor(29, 19);
+      print_text(list);
+    }
+    flush_screen_text();
+  });
+  std::printf("one record's text (latest-spot block, list field): %.0f ns\n", 1e9 / record_rate);
 
   // Whole lines with the new-line flag, so every print scrolls rows 1-29.
   const std::string line(80, 'x');

@@ -80,7 +80,15 @@ inline void fill_short(uint8_t* to, uint8_t value, size_t count) {
   const uint64_t eight = 0x0101010101010101 * value;
   in_eights(count, [&](size_t at) { std::memcpy(to + at, &eight, 8); });
 }
-constexpr uint64_t bits_below(size_t n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
+// For n = 0 to 80: the pending bits of columns 0 to n - 1 (0-based), in a row's two words.
+struct ColumnMasks {
+  std::array<std::array<uint64_t, 2>, text_columns + 1> below{};
+  constexpr ColumnMasks() {
+    for (size_t n = 0; n <= text_columns; ++n)
+      for (size_t column = 0; column < n; ++column) below[n][column / 64] |= uint64_t{1} << (column % 64);
+  }
+};
+constexpr ColumnMasks column_masks;
 
 // A run of printed cells in one row, 0-based: bytes and ink into the cells, marked pending.
 void put_cells(ScreenState& s, int row, int column, const char* bytes, size_t count) {
@@ -88,9 +96,10 @@ void put_cells(ScreenState& s, int row, int column, const char* bytes, size_t co
   copy_short(&s.cells[first], bytes, count);
   fill_short(&s.cell_ink[first], static_cast<uint8_t>(s.ink & 15), count);
   auto& words = s.pending[static_cast<size_t>(row)];
-  const auto begin = static_cast<size_t>(column), end = begin + count;  // end <= 80
-  words[0] |= bits_below(std::min<size_t>(end, 64)) & ~bits_below(begin);
-  words[1] |= bits_below(end > 64 ? end - 64 : 0) & ~bits_below(begin > 64 ? begin - 64 : 0);
+  const auto& from = column_masks.below[static_cast<size_t>(column)];
+  const auto& to = column_masks.below[static_cast<size_t>(column) + count];  // at most column 80
+  words[0] |= to[0] & ~from[0];
+  words[1] |= to[1] & ~from[1];
   if (s.pending_rows == 0) pending_owner.store(&this_thread, std::memory_order_relaxed);
   s.pending_rows |= 1u << row;
 }
@@ -148,6 +157,23 @@ constexpr std::array<bool, 256> paints_own_cell = [] {
   for (unsigned byte = 0; byte < 256; ++byte) paints[byte] = !is_control_byte(static_cast<uint8_t>(byte));
   return paints;
 }();
+
+// True when every byte paints its cell; may say false for a text with bytes below 32 that are
+// not control bytes (those take the byte-by-byte way, which gives the same).
+bool only_bytes_that_paint(const char* bytes, size_t length) {
+  if (length < 8) {
+    for (size_t i = 0; i < length; ++i)
+      if (!paints_own_cell[static_cast<uint8_t>(bytes[i])]) return false;
+    return true;
+  }
+  uint64_t word;
+  for (size_t at = 0; at + 8 < length; at += 8) {
+    std::memcpy(&word, bytes + at, sizeof word);
+    if (has_byte_below_32(word)) return false;
+  }
+  std::memcpy(&word, bytes + length - 8, sizeof word);
+  return !has_byte_below_32(word);
+}
 
 void control(ScreenState& s, uint8_t byte) {
   switch (byte) {
@@ -253,6 +279,19 @@ void print_text(const Text& text, int32_t new_line_flag) {
     new_line(s);
   } else if (s.cursor_column > 1 && static_cast<uint64_t>(s.cursor_column - 1) + length > text_columns) {
     new_line(s);
+  }
+
+  // The common case at once: a text that fits the rest of the row and holds no control byte.
+  if (length != 0 && length <= static_cast<size_t>(text_columns - s.cursor_column + 1) && new_line_flag == 0 &&
+      only_bytes_that_paint(bytes, length)) {
+    put_cells(s, s.cursor_row - 1, s.cursor_column - 1, bytes, length);
+    s.cursor_column += static_cast<int32_t>(length);
+    if (s.cursor_column > text_columns) {  // the last byte filled column 80
+      s.cursor_column = text_columns;
+      s.wrap_pending = true;
+    }
+    obey_flush_request(s);
+    return;
   }
 
   bool wrapped_onto_new_line = false;  // the last byte took the cursor past column 80 and down

@@ -507,8 +507,9 @@ void read_text_field(int32_t file_number, Text& target) {
       file->take();
       if (b != ',') take_line_end_partner(*file, b);
     }
-    const size_t kept = field.find_last_not_of(" \t");
-    field.resize(kept == Text::npos ? 0 : kept + 1);
+    size_t kept = field.size();
+    while (kept > 0 && (field[kept - 1] == ' ' || field[kept - 1] == '\t')) --kept;
+    field.resize(kept);
   }
   if (b == read_failed) {
     raise_error(read_error(file->read_error()));  // the target keeps its contents

@@ -4,6 +4,14 @@
 // the time per record beside a plain buffered parse of the same file, and the peak memory of
 // each run (each runs in a child process of its own). Not a test: nothing here is asserted.
 //
+// On the development machine, 1,000,000 records (Release build):
+//               realistic   hostile   plain parse   peak memory
+//   before      4.6 us      4.8 us    0.17 us       3.4 MiB    every printed cell painted at once,
+//                                                              numbers through printf and strtold
+//   now         0.82 us     0.76 us   0.17 us       2.6 MiB    text painted lazily, only where a
+//                                                              cell's pixels change; exact fast paths
+//                                                              for numbers; circle tables
+//
 //   bench_refresh [max_records]               (default 1000000)
 //   bench_refresh records realistic|hostile [n]   n refreshes (1) of one log in this process (for a profiler)
 #include <sys/resource.h>

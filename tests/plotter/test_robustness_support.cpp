@@ -21,7 +21,7 @@ void RobustnessTest::SetUp() {
     in_refresh_pause_ = true;
     ++refreshes_done_;
     if (refresh_hook_) refresh_hook_(refreshes_done_);
-    if (refreshes_done_ >= refreshes_wanted_) throw StopRun{};
+    if (refreshes_wanted_ > 0 && refreshes_done_ >= refreshes_wanted_) throw StopRun{};
   });
 }
 

@@ -19,7 +19,8 @@ class RobustnessTest : public PlotterTest {
 
   // Runs the plotter from its start until refresh `count` has read its log: it stops as that
   // refresh's pass begins its pause (file 1 still open, the picture complete), or when the
-  // process ends. Runs once per test, except after fresh_start().
+  // process ends. Runs once per test, except after fresh_start(). (run_passes still works: it
+  // stops at its pass, whatever the refreshes.)
   RunEnd run_refreshes(int count);
   // Runs as each refresh's pass begins its pause, with the refresh's number from 1.
   void after_each_refresh(std::function<void(int refresh)> hook) { refresh_hook_ = std::move(hook); }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/window/layout.h"
 #include "winapi/user32.h"
 
 namespace menu_line {

@@ -54,8 +54,13 @@ struct WindowSide {
   ClientSize client{0, 0};
   int32_t sized_for_mode = 0;
   uint64_t title_generation = 0;
-  bool full_screen = false;
-  bool full_screen_before_command = false;
+  bool full_screen_wanted = false;          // Alt+Enter's choice
+  bool full_screen_asked = false;           // what freeglut was last asked for
+  bool full_screen_change_pending = false;  // asked, not yet made
+  ClientSize size_before_full_screen{0, 0};
+  std::optional<ClientSize> size_asked;     // with leaving full screen, not yet shown
+  uint64_t reshapes = 0;                    // sizes the window has been given
+  uint64_t reshapes_at_change = 0;
   bool command_shown_running = false;
   bool ending_tick_armed = false;
   GLuint texture = 0;
@@ -198,29 +203,65 @@ void draw_window() {
   glutSwapBuffers();
 }
 
+void settle_full_screen();
+
 void reshape_window(int width, int height) {
   side.client = {width, height};
+  ++side.reshapes;
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0.0, width, height, 0.0, -1.0, 1.0);  // y downwards, as the screen image counts it
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  settle_full_screen();  // a change of full screen has shown: a later wish may follow now
 }
 
-void toggle_full_screen() {
+bool same_size(ClientSize a, ClientSize b) { return a.width == b.width && a.height == b.height; }
+
+// Whether the change of full screen asked last has reached the window: freeglut has made it and
+// the window has its new size (the size it had already, or a size given since).
+bool full_screen_change_made() {
+  if ((glutGet(GLUT_FULL_SCREEN) != 0) != side.full_screen_asked) return false;
+  if (side.size_asked) return same_size(side.client, *side.size_asked);
+  const ClientSize expected = side.full_screen_asked
+                                  ? ClientSize{glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT)}
+                                  : side.size_before_full_screen;
+  return side.reshapes != side.reshapes_at_change || same_size(side.client, expected);
+}
+
+// Full screen is wanted through Alt+Enter and given up while a command runs. freeglut makes a
+// change at its next turn, merges two toggles asked within one turn into one (leaving and coming
+// back at once would leave for good), and the window's size follows a little later still; a
+// toggle asked meanwhile loses the full screen. So a change is asked only once the previous one
+// has reached the window; and leaving asks for a size only when the one from before no longer
+// fits.
+void settle_full_screen() {
+  if (side.full_screen_change_pending) {
+    if (!full_screen_change_made()) return;
+    side.full_screen_change_pending = false;
+    side.size_asked.reset();
+  }
+  const bool wanted = side.full_screen_wanted && !side.command_shown_running;
+  if (wanted == side.full_screen_asked) return;
+  const ClientSize normal = client_size_for_mode(side.sized_for_mode, menu_line_shown());
   glutFullScreenToggle();
-  side.full_screen = !side.full_screen;
-  if (!side.full_screen) {
-    // Back to the size of the mode, which may have been chosen meanwhile.
-    const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
-    glutReshapeWindow(size.width, size.height);
+  side.full_screen_asked = wanted;
+  side.full_screen_change_pending = true;
+  side.reshapes_at_change = side.reshapes;
+  if (wanted) {
+    side.size_before_full_screen = normal;
+  } else if (!same_size(normal, side.size_before_full_screen)) {
+    // The mode or the menu line changed meanwhile.
+    glutReshapeWindow(normal.width, normal.height);
+    side.size_asked = normal;
   }
 }
 
 void on_character_key(unsigned char key, int, int) {
   if (key == 13 && (glutGetModifiers() & GLUT_ACTIVE_ALT)) {
-    toggle_full_screen();
+    side.full_screen_wanted = !side.full_screen_wanted;
+    settle_full_screen();
     return;
   }
   const RingKey ring_key = ring_key_for_character(key);
@@ -299,7 +340,7 @@ void follow_menu() {
   }
   if (menu_line_shown() == was_shown) return;
   side.redraw_due = true;
-  if (side.full_screen) return;  // the size follows when full screen is left (toggle_full_screen)
+  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
   const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
   glutReshapeWindow(size.width, size.height);
 }
@@ -308,22 +349,15 @@ void follow_screen_mode() {
   const int32_t mode = screen_state().mode;
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
-  if (side.full_screen) return;  // the size follows when full screen is left (toggle_full_screen)
+  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
   const ClientSize size = client_size_for_mode(mode, menu_line_shown());
   glutReshapeWindow(size.width, size.height);
 }
 
+// A running command leaves full screen; it comes back afterwards if still wanted.
 void follow_command() {
-  const bool running = command_running.load(std::memory_order_acquire);
-  if (running == side.command_shown_running) return;
-  side.command_shown_running = running;
-  if (running) {
-    side.full_screen_before_command = side.full_screen;
-    if (side.full_screen) toggle_full_screen();
-  } else if (side.full_screen_before_command) {
-    side.full_screen_before_command = false;
-    if (!side.full_screen) toggle_full_screen();
-  }
+  side.command_shown_running = command_running.load(std::memory_order_acquire);
+  settle_full_screen();
 }
 
 void on_ending_tick(int) {

@@ -291,6 +291,24 @@ bool send_keys(const std::string& display, unsigned long window, const std::vect
   return run_tool(display, argv).has_value();
 }
 
+bool move_pointer(const std::string& display, unsigned long window, int x, int y) {
+  return run_tool(display, {"xdotool", "mousemove", "--window", std::to_string(window), std::to_string(x),
+                            std::to_string(y)})
+      .has_value();
+}
+
+bool click(const std::string& display, unsigned long window, int x, int y, int button) {
+  return move_pointer(display, window, x, y) && run_tool(display, {"xdotool", "click", std::to_string(button)});
+}
+
+bool press_button(const std::string& display, unsigned long window, int x, int y, int button) {
+  return move_pointer(display, window, x, y) && run_tool(display, {"xdotool", "mousedown", std::to_string(button)});
+}
+
+bool release_button(const std::string& display, int button) {
+  return run_tool(display, {"xdotool", "mouseup", std::to_string(button)}).has_value();
+}
+
 WindowSize window_size(const std::string& display, unsigned long window) {
   Display* x = open_display(display);
   if (!x) return {};
@@ -356,8 +374,7 @@ Picture expected_picture() {
   return picture;
 }
 
-namespace {
-void write_picture(const Picture& picture, const std::string& path) {
+bool write_picture_png(const Picture& picture, const std::string& path) {
   std::vector<uint8_t> rgb;
   rgb.reserve(picture.pixels.size() * 3);
   for (const uint32_t p : picture.pixels) {
@@ -365,9 +382,8 @@ void write_picture(const Picture& picture, const std::string& path) {
     rgb.push_back(static_cast<uint8_t>(p >> 8));
     rgb.push_back(static_cast<uint8_t>(p));
   }
-  write_png(path, picture.width, picture.height, rgb);
+  return write_png(path, picture.width, picture.height, rgb);
 }
-}  // namespace
 
 Comparison compare_pictures(const Picture& actual, const Picture& expected, const std::string& label, int at_x,
                             int at_y) {
@@ -398,9 +414,9 @@ Comparison compare_pictures(const Picture& actual, const Picture& expected, cons
   result.same = report.str().empty();
   if (!result.same) {
     const std::string stem = test_output_folder() + "/" + current_test_name() + (label.empty() ? "" : "-" + label);
-    write_picture(actual, stem + "-actual.png");
-    write_picture(expected, stem + "-expected.png");
-    if (differing) write_picture(difference, stem + "-diff.png");
+    write_picture_png(actual, stem + "-actual.png");
+    write_picture_png(expected, stem + "-expected.png");
+    if (differing) write_picture_png(difference, stem + "-diff.png");
     report << "pictures in " << stem << "-*.png";
   }
   result.report = report.str();

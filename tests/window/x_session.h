@@ -67,6 +67,12 @@ bool window_exists(const std::string& display, const std::string& name_regex);
 std::string window_name(const std::string& display, unsigned long window);
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys);
 
+// The pointer, as a user moves it, in the window's own coordinates; the left button is 1.
+bool move_pointer(const std::string& display, unsigned long window, int x, int y);
+bool click(const std::string& display, unsigned long window, int x, int y, int button = 1);
+bool press_button(const std::string& display, unsigned long window, int x, int y, int button = 1);
+bool release_button(const std::string& display, int button = 1);
+
 struct WindowSize {
   int width = 0;
   int height = 0;
@@ -85,6 +91,9 @@ struct Picture {
 };
 // The window's contents through `xwd -id`, read from the XWD file it writes.
 std::optional<Picture> capture_window(const std::string& display, unsigned long window);
+
+// Writes a picture (a capture, say) as PNG for a person to look at.
+bool write_picture_png(const Picture& picture, const std::string& path);
 
 // The current headless screen image through its palette, as the window must show it.
 Picture expected_picture();

@@ -33,7 +33,8 @@ class AppendedLines {
  public:
   explicit AppendedLines(fs::path file) : file_(std::move(file)) {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ >= 0) inotify_add_watch(fd_, file_.parent_path().c_str(), IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
+    constexpr uint32_t changes = IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO;
+    if (fd_ >= 0) inotify_add_watch(fd_, file_.parent_path().c_str(), changes);
   }
   ~AppendedLines() {
     if (fd_ >= 0) ::close(fd_);
@@ -118,6 +119,21 @@ std::vector<PicturePart> sample_picture_parts() {
   return parts;
 }
 
+// Where a press lands: the items stand side by side from the left edge, each its text and 8
+// blank pixels either side, over the whole height of the line; nothing else is an item.
+TEST(MenuLineItems, APressFindsTheItemUnderItToThePixel) {
+  const std::vector<MenuBarItem> items = {{"Edit setup file", false}, {"Help", false}};
+  struct Point {
+    int x, y;
+    std::optional<unsigned> item;
+  };
+  const Point points[] = {{0, 0, 0u},         {135, bar - 1, 0u}, {136, 0, 1u},  {183, 10, 1u},
+                          {184, 10, {}},      {639, 10, {}},      {10, bar, {}}, {10, -1, {}},
+                          {-1, 10, {}},       {edit_x, item_y, 0u}, {help_x, item_y, 1u}};
+  for (const Point& p : points) EXPECT_EQ(menu_item_at(items, p.x, p.y), p.item) << p.x << ", " << p.y;
+  EXPECT_EQ(menu_item_at({}, 10, 10), std::nullopt);
+}
+
 class MenuBarWindow : public WindowTest {
  protected:
   void SetUp() override {
@@ -133,7 +149,8 @@ class MenuBarWindow : public WindowTest {
     };
     copy(ORBELIN_EXE);
     copy(CMD_EXE);
-    for (const char* name : {"Orbelin020.SET", "SampleDay.csv", "OrbelinHelp.htm"}) copy(fs::path(SAMPLE_FOLDER) / name);
+    for (const char* name : {"Orbelin020.SET", "SampleDay.csv", "OrbelinHelp.htm"})
+      copy(fs::path(SAMPLE_FOLDER) / name);
     // xdg-open, first on the path: one line for each opening, its arguments.
     const fs::path double_of_xdg_open = folder / "bin" / "xdg-open";
     std::ofstream(double_of_xdg_open) << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << opened_path().string() << "'\n";
@@ -263,7 +280,8 @@ TEST_F(MenuBarWindow, EachClickOnAnItemOpensItsFileOnce) {
   EXPECT_EQ(next_opening(4), help_page());
 
   end_orbelin(window);
-  EXPECT_EQ(opened->now(), (std::vector<std::string>{setup_file(), help_page(), help_page(), setup_file(), help_page()}));
+  const std::vector<std::string> all = {setup_file(), help_page(), help_page(), setup_file(), help_page()};
+  EXPECT_EQ(opened->now(), all);
 }
 
 TEST_F(MenuBarWindow, AHeldItemShowsPressedAndOpensOnce) {
@@ -288,7 +306,8 @@ TEST_F(MenuBarWindow, FullScreenKeepsTheMenuLineAcrossTheTop) {
   ASSERT_NE(window, 0u);
   ASSERT_TRUE(keys(window, {"alt+Return"}));
   ASSERT_TRUE(size_becomes(window, 1024, 768));
-  const Comparison line = window_shows(display.name(), window, menu_line_picture(false, false, 1024), "full-screen line");
+  const Comparison line =
+      window_shows(display.name(), window, menu_line_picture(false, false, 1024), "full-screen line");
   EXPECT_TRUE(line.same) << line.report;
   // The picture centred, unscaled, in the room under the line.
   expect_sample_picture_at(window, (1024 - 640) / 2, bar + (768 - bar - 480) / 2);

@@ -41,7 +41,8 @@ TEST_F(OrbelinWindow, OpensTitledOnTheCreamScreenAndEndsThroughThePrompt) {
   ASSERT_TRUE(keys(*window, {"Escape"}));
   make_row_30_the_text_area();
   print_text("Press any key to continue");
-  const Comparison prompt = window_shows(display.name(), *window, rows_of(expected_picture(), 464, 16), "prompt", 0, bar + 464);
+  const Comparison prompt =
+      window_shows(display.name(), *window, rows_of(expected_picture(), 464, 16), "prompt", 0, bar + 464);
   EXPECT_TRUE(prompt.same) << prompt.report;
   keys(*window, {"space"});  // the window may go before xdotool lets the key go
   EXPECT_EQ(orbelin.wait_for_exit(), 0);

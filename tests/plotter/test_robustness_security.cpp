@@ -113,9 +113,11 @@ TEST_F(SecurityTest, NothingThatTheSetupFileOrTheLogHoldsIsRun) {
   const std::string log = "RxSpot\r\n" + payload_call_1 + ",FT8,12:00:00,-5,-20\r\n$(touch pwned9),`touch pwned10`," +
                           "12:00:00;touch pwned11,-5,-20\r\n\"c,touch pwned12\",x|touch pwned13,06:00:00,0,-20\r\n";
   const auto before = snapshot(folder.path());
+  // The test runner may hold a log of its own open for writing: only what a refresh adds counts.
+  const auto writing_before = files_open_for_writing();
   std::vector<std::string> after_own_writes;
   after_each_refresh([&](int refresh) {
-    EXPECT_EQ(files_open_for_writing(), std::vector<std::string>{}) << "refresh " << refresh;
+    EXPECT_EQ(files_open_for_writing(), writing_before) << "refresh " << refresh;
     if (refresh == 1) {
       EXPECT_EQ(snapshot(folder.path()), before) << "a file in Orbelin's folder changed";
       EXPECT_EQ(box_errors_and_steps(), (BoxList{{53, 282}, {52, 283}, {52, 284}}));

@@ -221,8 +221,10 @@ void control(ScreenState& s, uint8_t byte) {
 // Rows that a run of painted bytes scrolls out of the text area before it ends are never seen.
 // From column 1 of the area's last row, the bytes of those rows can be passed over: the rows
 // that stay show the same, and the whole area is not moved once for every row of a long text.
+// The first row printed after the skip lands on the last row as it stands, unscrolled, so it
+// must be a full one: with a one-row area (the end prompt's) one more row is printed.
 size_t bytes_never_seen(const ScreenState& s, const char* bytes, size_t from, size_t length) {
-  const auto area_rows = static_cast<size_t>(s.text_bottom - s.text_top + 1);
+  const auto area_rows = std::max<size_t>(2, static_cast<size_t>(s.text_bottom - s.text_top + 1));
   if (length - from <= area_rows * text_columns) return 0;
   size_t end = from;
   while (end < length && paints_own_cell[static_cast<uint8_t>(bytes[end])]) ++end;

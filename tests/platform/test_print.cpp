@@ -323,6 +323,19 @@ TEST_F(Print, EndPromptRowThirtyIsTheOnlyTextRow) {
     ASSERT_EQ(screen_state().pixels[i], before[i]) << "rows 1-29 untouched, pixel " << i;
 }
 
+// A text of many rows in the one-row area: only its last, short row stays, on a cleared row.
+TEST_F(Print, ALongTextInTheOneRowAreaLeavesOnlyItsLastRowOnPaper) {
+  make_row_30_the_text_area();
+  print_text(std::string(70, 'a'));
+  locate_text_cursor(30, 1);  // the long text starts on the row as it stands
+  print_text(std::string(3 * 80 + 11, 'b'));
+  EXPECT_EQ(row_text(30), padded(std::string(11, 'b')));
+  Image expected(screen_width * screen_height, 0);
+  for (int c = 1; c <= 11; ++c) expect_cell(expected, 30, c, 'b', 15);
+  EXPECT_TRUE(screen_matches(expected));
+  expect_cursor(30, 12);
+}
+
 TEST_F(Print, ZeroAndHighBytesPaintTheirGlyphs) {
   Image expected = screen_attributes();
   print_text("\0\xb0\xdb\xfe"s);

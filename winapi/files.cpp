@@ -317,20 +317,28 @@ BOOL CloseHandle(HANDLE handle) {
   return TRUE;  // closed once the last user lets go
 }
 
-BOOL GetCommState(HANDLE handle, DCB* dcb) {
+// The line speeds a serial port can be set to, in bits per second and as termios codes.
+constexpr std::pair<DWORD, speed_t> comm_speeds[] = {
+    {75, B75}, {110, B110}, {150, B150}, {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800},
+    {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
+    {115200, B115200}};
+
+// The port's current settings, or null (with the error set) when the handle is no port.
+std::shared_ptr<KernelObject> find_comm_port(HANDLE handle, const DCB* dcb, termios& settings) {
   auto file = find_file(handle);
-  if (!file) return FALSE;
-  termios settings {};
+  if (!file) return nullptr;
   if (file->type != FILE_TYPE_CHAR || !dcb || ::tcgetattr(file->fd, &settings) != 0) {
     SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
+    return nullptr;
   }
-  static const std::pair<speed_t, DWORD> speeds[] = {
-      {B75, 75}, {B110, 110}, {B150, 150}, {B300, 300}, {B600, 600}, {B1200, 1200}, {B1800, 1800},
-      {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600},
-      {B115200, 115200}};
+  return file;
+}
+
+BOOL GetCommState(HANDLE handle, DCB* dcb) {
+  termios settings {};
+  if (!find_comm_port(handle, dcb, settings)) return FALSE;
   dcb->BaudRate = 0;
-  for (const auto& [code, rate] : speeds)
+  for (const auto& [rate, code] : comm_speeds)
     if (::cfgetispeed(&settings) == code) dcb->BaudRate = rate;
   const tcflag_t size = settings.c_cflag & CSIZE;
   dcb->ByteSize = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
@@ -340,19 +348,11 @@ BOOL GetCommState(HANDLE handle, DCB* dcb) {
 }
 
 BOOL SetCommState(HANDLE handle, const DCB* dcb) {
-  auto file = find_file(handle);
-  if (!file) return FALSE;
   termios settings {};
-  if (file->type != FILE_TYPE_CHAR || !dcb || ::tcgetattr(file->fd, &settings) != 0) {
-    SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
-  }
-  static const std::pair<DWORD, speed_t> speeds[] = {
-      {75, B75}, {110, B110}, {150, B150}, {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800},
-      {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
-      {115200, B115200}};
-  const auto speed = std::find_if(std::begin(speeds), std::end(speeds), [&](auto& s) { return s.first == dcb->BaudRate; });
-  if (speed == std::end(speeds) || dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity == MARKPARITY ||
+  const auto file = find_comm_port(handle, dcb, settings);
+  if (!file) return FALSE;
+  const auto speed = std::find_if(std::begin(comm_speeds), std::end(comm_speeds), [&](auto& s) { return s.first == dcb->BaudRate; });
+  if (speed == std::end(comm_speeds) || dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity == MARKPARITY ||
       dcb->Parity == SPACEPARITY || dcb->Parity > SPACEPARITY || dcb->StopBits == ONE5STOPBITS || dcb->StopBits > TWOSTOPBITS) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -124,6 +124,22 @@ bool equal_ignoring_case(const std::string& a, const std::string& b) {
   return true;
 }
 
+// The menu that a record call names, with the number of the record's bytes that its cbSize
+// covers; null, with the error set, when the menu or the size is wrong.
+Menu* menu_for_record(HMENU menu, const MENUITEMINFOA* info, std::size_t& bytes) {
+  Menu* target = find_menu(menu);
+  if (target == nullptr) {
+    SetLastError(ERROR_INVALID_MENU_HANDLE);
+    return nullptr;
+  }
+  bytes = info == nullptr ? 0 : record_bytes(info->cbSize);
+  if (bytes == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return target;
+}
+
 }  // namespace
 
 HMENU CreateMenu() {
@@ -151,16 +167,9 @@ BOOL SetMenu(HWND window, HMENU menu) {
 
 BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL by_position, const MENUITEMINFOA* info) {
   std::lock_guard lock(table_mutex);
-  Menu* target = find_menu(menu);
-  if (target == nullptr) {
-    SetLastError(ERROR_INVALID_MENU_HANDLE);
-    return FALSE;
-  }
-  const std::size_t bytes = info == nullptr ? 0 : record_bytes(info->cbSize);
-  if (bytes == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  std::size_t bytes = 0;
+  Menu* target = menu_for_record(menu, info, bytes);
+  if (target == nullptr) return FALSE;
   MENUITEMINFOA record{};
   std::memcpy(&record, info, bytes);
   const bool full_record = bytes == sizeof(MENUITEMINFOA);
@@ -212,16 +221,9 @@ int GetMenuItemCount(HMENU menu) {
 
 BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL by_position, MENUITEMINFOA* info) {
   std::lock_guard lock(table_mutex);
-  Menu* target = find_menu(menu);
-  if (target == nullptr) {
-    SetLastError(ERROR_INVALID_MENU_HANDLE);
-    return FALSE;
-  }
-  const std::size_t bytes = info == nullptr ? 0 : record_bytes(info->cbSize);
-  if (bytes == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  std::size_t bytes = 0;
+  Menu* target = menu_for_record(menu, info, bytes);
+  if (target == nullptr) return FALSE;
   MenuItem* entry = find_item(*target, item, by_position);
   if (entry == nullptr) {
     SetLastError(ERROR_MENU_ITEM_NOT_FOUND);

@@ -65,12 +65,30 @@ ScreenState* drawing_screen() {
   return &s;
 }
 
+// The other coordinate of a sloping line at `along`, exactly: for the line through whole-pixel
+// ends (a1, o1) and (a2, o2), o = (o1 a2 - a1 o2 + along (o2 - o1)) / (a2 - a1), rounded half away
+// from zero, in 128-bit integers. Doubles lose the course of a line whose ends lie far off the
+// screen (the two terms cancel), and would set pixels where the line does not pass.
+__extension__ using Wide = __int128;
+constexpr double exact_reach = 0x1p62;  // ends within this: every product below fits
+
+int64_t other_coordinate(int64_t a1, int64_t o1, int64_t a2, int64_t o2, int along) {
+  Wide n = Wide{o1} * a2 - Wide{a1} * o2 + Wide{along} * (o2 - o1);
+  Wide d = Wide{a2} - a1;
+  if (d < 0) n = -n, d = -d;
+  const Wide q = n >= 0 ? (2 * n + d) / (2 * d) : -((-2 * n + d) / (2 * d));
+  constexpr Wide far = Wide{1} << 40;  // off the screen either way
+  return static_cast<int64_t>(q > far ? far : q < -far ? -far : q);
+}
+
 // A line between whole-pixel ends (DDA): one pixel per step along the longer span (along y
 // when both are equal), the other coordinate rounded half away from zero. Only the steps that
-// fall on the screen are taken. For ends within about a million pixels of the screen the
-// arithmetic is exact in double, so halves are true halves.
+// fall on the screen are taken. A sloping line with an end beyond 2^62 pixels draws nothing.
 void line(ScreenState& s, double x1, double y1, double x2, double y2, uint8_t colour) {
   const double dx = x2 - x1, dy = y2 - y1;
+  const bool exact = std::fabs(x1) < exact_reach && std::fabs(y1) < exact_reach && std::fabs(x2) < exact_reach &&
+                     std::fabs(y2) < exact_reach;
+  const auto whole = [](double v) { return static_cast<int64_t>(v); };
   if (std::fabs(dx) > std::fabs(dy)) {
     const double from = std::max(std::min(x1, x2), 0.0), to = std::min(std::max(x1, x2), last_x);
     if (from > to) return;
@@ -78,13 +96,18 @@ void line(ScreenState& s, double x1, double y1, double x2, double y2, uint8_t co
       if (y1 >= 0 && y1 <= last_y) write_run(s, static_cast<int>(y1), static_cast<int>(from), static_cast<int>(to), colour);
       return;
     }
+    if (!exact) return;
     for (int x = static_cast<int>(from); x <= static_cast<int>(to); ++x)
-      write_pixel_if_on_screen(s, x, std::round(y1 + (x - x1) * dy / dx), colour);
+      write_pixel_if_on_screen(s, x, static_cast<double>(other_coordinate(whole(x1), whole(y1), whole(x2), whole(y2), x)),
+                               colour);
   } else {
     const double from = std::max(std::min(y1, y2), 0.0), to = std::min(std::max(y1, y2), last_y);
     if (from > to) return;
+    if (dx != 0 && !exact) return;
     for (int y = static_cast<int>(from); y <= static_cast<int>(to); ++y)
-      write_pixel_if_on_screen(s, dy == 0 ? x1 : std::round(x1 + (y - y1) * dx / dy), y, colour);
+      write_pixel_if_on_screen(
+          s, dx == 0 ? x1 : static_cast<double>(other_coordinate(whole(y1), whole(x1), whole(y2), whole(x2), y)), y,
+          colour);
   }
 }
 

@@ -11,24 +11,12 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 
 namespace {
 
-struct Input {
-  const uint8_t* data;
-  size_t size;
-  size_t at = 0;
-  bool more() const { return at < size; }
-  uint8_t byte() { return at < size ? data[at++] : 0; }
-  template <class T>
-  T raw() {
-    uint8_t bytes[sizeof(T)] = {};
-    for (auto& b : bytes) b = byte();
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
+struct Input : FuzzInput {
   // Either any bit pattern, or a value in quarter steps from -2048 to +2048.
   template <class T>
   T coordinate(bool any) {
@@ -93,7 +81,7 @@ bool near_screen(double v) { return std::fabs(v) < 4096; }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reset_platform();
   set_screen_mode(12);
-  Input in{data, size};
+  Input in{{data, size}};
   for (int op = 0; op < 32 && in.more(); ++op) {
     const uint8_t kind = in.byte();
     const bool any = kind & 0x80;

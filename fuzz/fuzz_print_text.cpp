@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "platform/glyphs.h"
 #include "platform/platform.h"
 
@@ -118,13 +119,6 @@ struct Model {
   }
 };
 
-struct Input {
-  const uint8_t* data;
-  size_t size;
-  size_t at = 0;
-  bool more() const { return at < size; }
-  uint8_t byte() { return at < size ? data[at++] : 0; }
-};
 
 int64_t fake_now = 0;
 
@@ -135,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   set_clock(Clock{[] { return fake_now; }, [](int64_t ms) { fake_now += ms; }});  // bells wait no real time
   set_screen_mode(12);
   Model model;
-  Input in{data, size};
+  FuzzInput in{data, size};
   for (int op = 0; op < 32 && in.more(); ++op) {
     switch (in.byte() % 8) {
       case 0: {

@@ -22,8 +22,7 @@ TEST_F(OrbelinWindow, OpensTitledOnTheCreamScreenAndEndsThroughThePrompt) {
   ASSERT_TRUE(window) << "no window with Orbelin's title";
   EXPECT_EQ(find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}SampleDay\\.csv$"), window);
   // The picture's 480 rows under the menu line, which the window has grown by.
-  WindowSize size;
-  for (int look = 0; look < 200 && size.height != bar + 480; ++look) size = window_size(display.name(), *window);
+  const WindowSize size = window_size_once(display.name(), *window, [&](WindowSize s) { return s.height == bar + 480; });
   EXPECT_EQ(size.width, 640);
   EXPECT_EQ(size.height, bar + 480);
 

@@ -23,8 +23,7 @@ TEST_F(WindowPicture, TitleAndSizeFollowThePlatformFromUntitled) {
   // Choosing the 640 x 480 mode grows the client area.
   ASSERT_TRUE(keys(window, {"m"}));
   ASSERT_TRUE(probe.wait_for_line("mode"));
-  WindowSize size;
-  for (int look = 0; look < 200 && size.height != 480; ++look) size = window_size(display.name(), window);
+  const WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) { return s.height == 480; });
   EXPECT_EQ(size.width, 640);
   EXPECT_EQ(size.height, 480);
 }
@@ -35,8 +34,7 @@ TEST_F(WindowPicture, TitleAndModeSetBeforeTheWindowOpenWithIt) {
   const unsigned long window = probe_window();
   ASSERT_NE(window, 0u);
   EXPECT_FALSE(window_exists(display.name(), "^Untitled$"));
-  WindowSize size;
-  for (int look = 0; look < 200 && size.height != 480; ++look) size = window_size(display.name(), window);
+  const WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) { return s.height == 480; });
   EXPECT_EQ(size.width, 640);
   EXPECT_EQ(size.height, 480);
 }
@@ -77,8 +75,7 @@ TEST_F(WindowPicture, AltEnterTogglesFullScreenWithThePictureStill1To1) {
   ASSERT_TRUE(window_shows(display.name(), window, pattern, "before").same);
 
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  WindowSize size;
-  for (int look = 0; look < 200 && size.width != 1024; ++look) size = window_size(display.name(), window);
+  WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) { return s.width == 1024; });
   EXPECT_EQ(size.width, 1024);
   EXPECT_EQ(size.height, 768);
   // Centred, unscaled: the picture's own pixels at an offset of (192, 144).
@@ -86,7 +83,7 @@ TEST_F(WindowPicture, AltEnterTogglesFullScreenWithThePictureStill1To1) {
   EXPECT_TRUE(centred.same) << centred.report;
 
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  for (int look = 0; look < 200 && size.width != 640; ++look) size = window_size(display.name(), window);
+  size = window_size_once(display.name(), window, [&](WindowSize s) { return s.width == 640; });
   EXPECT_EQ(size.width, 640);
   EXPECT_EQ(size.height, 480);
   // Alt+Enter is the window's own key: the probe never read it.
@@ -99,8 +96,7 @@ TEST_F(WindowPicture, ARunningCommandLeavesFullScreenWhichComesBackAfterIt) {
   const unsigned long window = probe_window();
   ASSERT_NE(window, 0u);
   auto size_becomes = [&](int width) {
-    WindowSize size;
-    for (int look = 0; look < 200 && size.width != width; ++look) size = window_size(display.name(), window);
+    const WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) { return s.width == width; });
     return size.width == width;
   };
   ASSERT_TRUE(keys(window, {"alt+Return"}));

@@ -78,6 +78,13 @@ struct WindowSize {
   int height = 0;
 };
 WindowSize window_size(const std::string& display, unsigned long window);
+// The window's size once `reached` holds for it, or the last size seen after 200 looks.
+template <class Reached>
+WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached) {
+  WindowSize size = window_size(display, window);
+  for (int look = 1; look < 200 && !reached(size); ++look) size = window_size(display, window);
+  return size;
+}
 
 // The window's close button, as a window manager presses it: WM_PROTOCOLS / WM_DELETE_WINDOW.
 bool press_close_button(const std::string& display, unsigned long window);

@@ -59,12 +59,16 @@ int32_t compare_texts(const Text& a, const Text& b) { return a == b ? -1 : 0; }
 
 namespace {
 
-constexpr std::array<uint64_t, 20> powers_of_ten = [] {
-  std::array<uint64_t, 20> powers{};
-  uint64_t power = 1;
+// Exact powers of ten, 10^0 to 10^(N-1), in the type of the arithmetic that uses them.
+template <class Number, size_t N>
+constexpr std::array<Number, N> make_powers_of_ten() {
+  std::array<Number, N> powers{};
+  Number power = 1;
   for (auto& p : powers) p = power, power *= 10;
   return powers;
-}();
+}
+
+constexpr auto powers_of_ten = make_powers_of_ten<uint64_t, 20>();
 
 // The text of a non-zero value from its sign, its 1 to 7 significant digits (no trailing zero)
 // and the decimal exponent of the first of them.
@@ -221,12 +225,7 @@ Extended radix_number(const Text& s, size_t at, unsigned bits_per_digit) {
 
 namespace {
 // Exact powers of ten in extended precision (5^27 still fits its 64-bit significand).
-constexpr std::array<Extended, 28> extended_powers_of_ten = [] {
-  std::array<Extended, 28> powers{};
-  Extended power = 1;
-  for (auto& p : powers) p = power, power *= 10;
-  return powers;
-}();
+constexpr auto extended_powers_of_ten = make_powers_of_ten<Extended, 28>();
 
 // Sign, up to 19 digits, point: the whole number of the digits is exact, and so is the power of
 // ten, so the one division rounds to the nearest extended value, as the general path does.

@@ -384,6 +384,18 @@ void on_safety_tick(int) {
   glutTimerFunc(safety_tick_ms, on_safety_tick, 0);
 }
 
+// A texture bound for drawing 1:1: nearest texels, no wrapping, so every pixel shows as it is.
+GLuint make_pixel_exact_texture() {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  return texture;
+}
+
 void set_up_gl() {
   const GLenum glew = glewInit();
   if (glew != GLEW_OK) {
@@ -395,21 +407,11 @@ void set_up_gl() {
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glGenTextures(1, &side.texture);
-  glBindTexture(GL_TEXTURE_2D, side.texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  side.texture = make_pixel_exact_texture();
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, screen_width, screen_height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                side.shown.pixels.data());
-  glGenTextures(1, &side.menu_texture);
-  glBindTexture(GL_TEXTURE_2D, side.menu_texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  side.menu_texture = make_pixel_exact_texture();
 }
 
 void open_window(const char* program) {

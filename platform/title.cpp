@@ -2,8 +2,10 @@
 #include "platform/title.h"
 
 #include <mutex>
+#include <utility>
 
 #include "platform/errors.h"
+#include "platform/screen_handover.h"
 
 namespace {
 std::mutex title_lock;
@@ -13,9 +15,14 @@ uint64_t generation = 0;
 
 void set_window_title(const Text& new_title) {
   if (error_pending()) return;
-  const std::lock_guard lock(title_lock);
-  title = new_title.substr(0, new_title.find('\0'));
-  ++generation;
+  {
+    const std::lock_guard lock(title_lock);
+    Text cut = new_title.substr(0, new_title.find('\0'));
+    if (cut == title) return;  // every refresh sets the same title: the window need not wake
+    title = std::move(cut);
+    ++generation;
+  }
+  signal_presentation();  // the window takes it over
 }
 
 Text current_window_title() {
@@ -29,7 +36,10 @@ uint64_t window_title_generation() {
 }
 
 void reset_window_title() {
-  const std::lock_guard lock(title_lock);
-  title = "Untitled";
-  ++generation;  // a change like any other, so a window that shows it follows
+  {
+    const std::lock_guard lock(title_lock);
+    title = "Untitled";
+    ++generation;  // a change like any other, so a window that shows it follows
+  }
+  signal_presentation();
 }

@@ -94,12 +94,15 @@ class UnderLoad : public WindowTest {
   }
   fs::path log() const { return folder.path() / "load.csv"; }
 
-  // Starts Orbelin and waits for the first refresh to have begun: the title with the log's
-  // path is set just before the log is read.
+  // Starts Orbelin and waits for the first refresh to have opened the log: the title with the
+  // log's path is set just before.
   unsigned long start_orbelin() {
     orbelin_ = &start((folder.path() / "orbelin").string());
     const auto window = find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}load\\.csv$");
     EXPECT_TRUE(window) << "no window with the log's path in its title";
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (window && !reading().open && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // looking again, not timing anything
     return window.value_or(0);
   }
   LogRead reading() const { return log_read(orbelin_->pid(), log()); }

@@ -95,6 +95,10 @@ TEST(Install, PutsOrbelinsFolderUnderLibexecLinksItIntoBinAndAddsADesktopEntry) 
                            "\nStartupWMClass=Orbelin\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_NE(text.find("\nCategories=Network;HamRadio;\n"), std::string::npos);
+
+  // The glyph table's source and licence, for whoever hands the program on.
+  for (const char* name : {"glyphs.README", "glyphs.GPL-2"})
+    EXPECT_TRUE(fs::is_regular_file(prefix.path() / "share" / "doc" / "Orbelin" / name)) << name;
 }
 
 TEST(Install, ASecondInstallKeepsTheEditedSetupFileAndRefreshesTheRest) {

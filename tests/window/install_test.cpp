@@ -1,50 +1,26 @@
 // `cmake --install` into a prefix of the test's own: Orbelin's folder under libexec, the link on
 // the path, the desktop entry, a second install that keeps the user's setup file, and the linked
 // program opening its window on the installed sample.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "probe_fixture.h"
+#include "tests/support/harness.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-std::string contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream whole;
-  whole << in.rdbuf();
-  return whole.str();
-}
-
-// A fresh prefix, removed afterwards unless the test failed (then it is named for a look).
+// A fresh prefix, and `cmake --install` of this build into it.
 class Prefix {
  public:
-  Prefix() {
-    std::string name = (fs::temp_directory_path() / "orbelin-install-XXXXXX").string();
-    if (::mkdtemp(name.data())) path_ = name;
-  }
-  ~Prefix() {
-    if (path_.empty()) return;
-    if (::testing::Test::HasFailure()) {
-      std::fprintf(stderr, "the install is left in %s\n", path_.c_str());
-      return;
-    }
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  Prefix(const Prefix&) = delete;
-  Prefix& operator=(const Prefix&) = delete;
-  const fs::path& path() const { return path_; }
-  fs::path folder() const { return path_ / "libexec" / "orbelin"; }
+  const fs::path& path() const { return folder_.path(); }
+  fs::path folder() const { return path() / "libexec" / "orbelin"; }
 
-  // `cmake --install` of this build into the prefix; its output when it fails.
+  // Its output when it fails.
   ::testing::AssertionResult install() const {
-    if (path_.empty()) return ::testing::AssertionFailure() << "no temporary prefix";
-    Child cmake({CMAKE_COMMAND, "--install", BUILD_FOLDER, "--prefix", path_.string()}, {});
+    Child cmake({CMAKE_COMMAND, "--install", BUILD_FOLDER, "--prefix", path().string()}, {});
     const auto code = cmake.wait_for_exit(60s);
     if (code == 0) return ::testing::AssertionSuccess();
     std::string output;
@@ -54,7 +30,7 @@ class Prefix {
   }
 
  private:
-  fs::path path_;
+  TempFolder folder_;
 };
 
 TEST(Install, PutsOrbelinsFolderUnderLibexecLinksItIntoBinAndAddsADesktopEntry) {
@@ -69,7 +45,7 @@ TEST(Install, PutsOrbelinsFolderUnderLibexecLinksItIntoBinAndAddsADesktopEntry) 
   }
   for (const char* name : {"Orbelin020.SET", "SampleDay.csv", "OrbelinHelp.htm"}) {
     EXPECT_TRUE(fs::is_regular_file(prefix.folder() / name)) << name;
-    EXPECT_EQ(contents(prefix.folder() / name), contents(fs::path(SAMPLE_FOLDER) / name)) << name;
+    EXPECT_EQ(file_bytes(prefix.folder() / name), file_bytes(fs::path(SAMPLE_FOLDER) / name)) << name;
   }
 
   // bin/ holds the one link, relative, so that the tree may move; the helper stays off the path.
@@ -90,7 +66,7 @@ TEST(Install, PutsOrbelinsFolderUnderLibexecLinksItIntoBinAndAddsADesktopEntry) 
   EXPECT_EQ(validate.wait_for_exit(), 0);
   EXPECT_EQ(validate.next_line(0ms), std::nullopt) << "desktop-file-validate has remarks";
   EXPECT_EQ(validate.error_output(), "");
-  const std::string text = contents(entry);
+  const std::string text = file_bytes(entry);
   for (const char* line : {"\nType=Application\n", "\nName=Orbelin\n", "\nExec=orbelin\n", "\nTerminal=false\n",
                            "\nStartupWMClass=Orbelin\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line;
@@ -108,8 +84,8 @@ TEST(Install, ASecondInstallKeepsTheEditedSetupFileAndRefreshesTheRest) {
   std::ofstream(prefix.folder() / "Orbelin020.SET", std::ios::binary) << edited;
   std::ofstream(prefix.folder() / "OrbelinHelp.htm", std::ios::binary) << "an older page";
   ASSERT_TRUE(prefix.install());
-  EXPECT_EQ(contents(prefix.folder() / "Orbelin020.SET"), edited);
-  EXPECT_EQ(contents(prefix.folder() / "OrbelinHelp.htm"), contents(fs::path(SAMPLE_FOLDER) / "OrbelinHelp.htm"));
+  EXPECT_EQ(file_bytes(prefix.folder() / "Orbelin020.SET"), edited);
+  EXPECT_EQ(file_bytes(prefix.folder() / "OrbelinHelp.htm"), file_bytes(fs::path(SAMPLE_FOLDER) / "OrbelinHelp.htm"));
   EXPECT_TRUE(fs::is_symlink(prefix.path() / "bin" / "orbelin"));
 }
 

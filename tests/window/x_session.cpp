@@ -375,11 +375,16 @@ bool press_close_button(const std::string& display, unsigned long window) {
 }
 
 std::optional<Picture> capture_window(const std::string& display, unsigned long window) {
-  const std::string path = test_output_folder() + "/" + current_test_name() + ".xwd";
-  if (!run_tool(display, {"xwd", "-silent", "-id", std::to_string(window), "-out", path})) return std::nullopt;
+  // Through a file of its own, gone once read: a passing test leaves no pictures behind.
+  std::string path = (std::filesystem::temp_directory_path() / "orbelin-capture-XXXXXX").string();
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  const bool captured = run_tool(display, {"xwd", "-silent", "-id", std::to_string(window), "-out", path}).has_value();
   std::ifstream file(path, std::ios::binary);
   const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (data.size() < 100) return std::nullopt;
+  ::unlink(path.c_str());
+  if (!captured || data.size() < 100) return std::nullopt;
   // The XWD header: 25 big-endian 32-bit fields, the window name, the colour map, the pixels.
   const uint32_t header_size = read_be32(data, 0);
   const uint32_t format = read_be32(data, 8);

@@ -6,11 +6,13 @@
 
 #include "platform/errors.h"
 #include "platform/screen_handover.h"
+#include "winapi/user32.h"
 
 namespace {
 std::mutex title_lock;
 Text title = "Untitled";
 uint64_t generation = 0;
+HWND titled_window = nullptr;
 }  // namespace
 
 void set_window_title(const Text& new_title) {
@@ -21,6 +23,7 @@ void set_window_title(const Text& new_title) {
     if (cut == title) return;  // every refresh sets the same title: the window need not wake
     title = std::move(cut);
     ++generation;
+    if (titled_window) SetWindowTextA(titled_window, title.c_str());
   }
   signal_presentation();  // the window takes it over
 }
@@ -40,6 +43,13 @@ void reset_window_title() {
     const std::lock_guard lock(title_lock);
     title = "Untitled";
     ++generation;  // a change like any other, so a window that shows it follows
+    titled_window = nullptr;
   }
   signal_presentation();
+}
+
+void set_titled_window(HWND window) {
+  const std::lock_guard lock(title_lock);
+  titled_window = window;
+  if (window) SetWindowTextA(window, title.c_str());
 }

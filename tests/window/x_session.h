@@ -10,7 +10,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -67,6 +66,19 @@ std::optional<unsigned long> find_window(const std::string& display, const std::
 bool window_exists(const std::string& display, const std::string& name_regex);
 std::string window_name(const std::string& display, unsigned long window);
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys);
+// Waits until the window is no longer shown (unmapped or destroyed); false at the bound.
+bool window_gone(const std::string& display, unsigned long window, Bound bound = 20s);
+
+// Answers a box with a key. A box may take keys only a moment after it shows, so the key is
+// given again until `answered` tells that it has had its effect (waiting a little each time).
+template <typename Answered>
+bool answer_box(const std::string& display, unsigned long box, const char* key, Answered answered) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    send_keys(display, box, {key});  // fails once the box has gone, which is the point
+    if (answered()) return true;
+  }
+  return false;
+}
 
 // The pointer, as a user moves it, in the window's own coordinates; the left button is 1.
 bool move_pointer(const std::string& display, unsigned long window, int x, int y);
@@ -79,15 +91,17 @@ struct WindowSize {
   int height = 0;
 };
 WindowSize window_size(const std::string& display, unsigned long window);
-// The window's size once `reached` holds for it, or the last size seen when `bound` has passed.
+// A window's outer rectangle (its border included) in the coordinates of another window.
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within);
+// The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
-WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 10s) {
+WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
   const auto deadline = std::chrono::steady_clock::now() + bound;
   WindowSize size = window_size(display, window);
-  while (!reached(size) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(5ms);
-    size = window_size(display, window);
-  }
+  while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
   return size;
 }
 
@@ -101,6 +115,10 @@ struct Picture {
   std::vector<uint32_t> pixels;
   uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
+// In an expected picture: a pixel that may show anything, such as one under another window.
+constexpr uint32_t any_colour = 0xFF000000u;
+// The expected picture with the part that `hidden` covers (in the picture's coordinates) made any colour.
+Picture with_hidden(Picture picture, const Rect& hidden);
 // The window's contents through `xwd -id`, read from the XWD file it writes.
 std::optional<Picture> capture_window(const std::string& display, unsigned long window);
 

@@ -43,7 +43,7 @@ namespace {
 // The window's thread sleeps until woken (a new frame, a title, the menu line, a command, an
 // ending); this slow tick is only a safety net. While a change of full screen is on its way it
 // looks four times a second, and while the process ends every few milliseconds.
-constexpr int safety_tick_ms = 1000;
+constexpr int safety_tick_ms = 5000;
 constexpr int settling_tick_ms = 250;
 constexpr int ending_tick_ms = 5;
 

@@ -53,7 +53,8 @@ int round_small_half_even(float v) {
 
 uint8_t attribute(int32_t colour) { return static_cast<uint8_t>(colour & 15); }
 
-// The end of every drawing operation.
+// The end of every drawing operation: the image has changed, and what the presentation waits
+// for goes now.
 void drawn(ScreenState& s) {
   mark_screen_changed(s);
   obey_picture_request(s);

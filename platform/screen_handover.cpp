@@ -1,3 +1,4 @@
+// The hand-over of the screen picture, and the presentation's waits for it.
 #include "platform/screen_handover.h"
 
 #include <atomic>

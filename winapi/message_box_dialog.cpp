@@ -1,7 +1,7 @@
 // The message box as a window of our own, drawn over Xlib with the server's built-in "fixed"
 // font, so that it needs nothing beyond the X server. It is shown on the caller's thread over a
-// connection of its own: nothing else touches that connection, and when the process ends, for
-// whatever reason, the server takes the box down with it. A window manager is asked to keep it
+// connection of its own: no other thread touches that connection while a box is open, and when
+// the process ends, for whatever reason, the server takes the box down with it. A window manager is asked to keep it
 // above as a modal dialog of Orbelin's window; without one the box raises itself whenever
 // another window comes over it.
 #include "winapi/message_box_dialog.h"
@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,15 @@
 namespace {
 std::atomic<unsigned long> owner_window{0};
 
+// The boxes' connection, opened with the first box and kept, so that each box is a window of
+// its own (a new connection might be given the last one's window id again); and its font.
+std::mutex box_mutex;
+std::atomic<Display*> box_connection{nullptr};
+XFontStruct* box_font = nullptr;
+
 // A box asks about windows that may go at any moment (the owner, the window it gives the focus
 // back to): an error about one of them changes nothing. The other connections' errors go where
 // they went before.
-std::atomic<Display*> box_connection{nullptr};
 XErrorHandler previous_handler = nullptr;
 
 int on_x_error(Display* display, XErrorEvent* error) {
@@ -174,6 +180,7 @@ class Box {
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
     if (!managed_ && focus == window_) XSetInputFocus(display_, focus_before_, focus_before_revert_, CurrentTime);
+    if (owner_) XSelectInput(display_, owner_, NoEventMask);
     XDestroyWindow(display_, window_);
     XFreePixmap(display_, picture_);
     XFreeGC(display_, gc_);
@@ -214,10 +221,19 @@ class Box {
         XTranslateCoordinates(display_, owner_, root_, 0, 0, &owner_x, &owner_y, &child)) {
       centre_x = owner_x + owner.width / 2;
       centre_y = owner_y + owner.height / 2;
+      owner_size_ = {owner.width, owner.height};
     }
     const int x = std::clamp(centre_x - layout_.width / 2, 0, std::max(0, screen_width - layout_.width));
     const int y = std::clamp(centre_y - layout_.height / 2, 0, std::max(0, screen_height - layout_.height));
     return {static_cast<short>(x), static_cast<short>(y)};
+  }
+
+  // The owner's window may still be taking its size as the box opens (the screen mode and the menu
+  // line come just after start-up): the box follows it to the new centre.
+  void follow_owner(const XConfigureEvent& owner) {
+    if (owner.width == owner_size_.width && owner.height == owner_size_.height) return;
+    const XPoint at = position();
+    XMoveWindow(display_, window_, at.x, at.y);
   }
 
   void set_atoms(Atom property, std::initializer_list<Atom> values) {
@@ -282,6 +298,7 @@ class Box {
 
     // Without a window manager the box watches the other windows' stacking and mapping.
     XSelectInput(display_, root_, SubstructureNotifyMask);
+    if (owner_) XSelectInput(display_, owner_, StructureNotifyMask);
     XGetInputFocus(display_, &focus_before_, &focus_before_revert_);
     paint();
   }
@@ -436,6 +453,7 @@ class Box {
         if (event.xvisibility.state != VisibilityUnobscured) keep_above();
         break;
       case ConfigureNotify:
+        if (event.xconfigure.window == owner_) follow_owner(event.xconfigure);
         if (!managed_ && event.xconfigure.event == root_ && event.xconfigure.window != window_) keep_above();
         break;
       case MapNotify:
@@ -463,6 +481,9 @@ class Box {
   ButtonSet set_;
   Layout layout_;
   Window owner_;
+  struct {
+    int width = 0, height = 0;
+  } owner_size_;  // as the box was centred over it
   Atom atoms_[atom_count] = {};
   Window window_ = 0;
   Pixmap picture_ = 0;
@@ -488,23 +509,26 @@ int not_shown(const std::string& caption, const std::string& why) {
 void set_message_box_owner(unsigned long x_window) { owner_window.store(x_window); }
 
 int show_message_box_dialog(const std::string& caption, const std::string& text, UINT type) {
-  Display* display = XOpenDisplay(nullptr);
+  const std::lock_guard one_at_a_time(box_mutex);
+  Display* display = box_connection.load();
   if (!display) {
-    const char* name = std::getenv("DISPLAY");
-    return not_shown(caption, name && *name ? std::string("cannot open the X display \"") + name + "\""
-                                            : std::string("no X display (DISPLAY is not set)"));
+    display = XOpenDisplay(nullptr);
+    if (!display) {
+      const char* name = std::getenv("DISPLAY");
+      return not_shown(caption, name && *name ? std::string("cannot open the X display \"") + name + "\""
+                                              : std::string("no X display (DISPLAY is not set)"));
+    }
+    box_font = XLoadQueryFont(display, "fixed");
+    if (!box_font) {
+      XCloseDisplay(display);
+      return not_shown(caption, "the X server has no \"fixed\" font");
+    }
+    previous_handler = XSetErrorHandler(on_x_error);
+    box_connection.store(display);
   }
-  static const bool handler_set = (previous_handler = XSetErrorHandler(on_x_error), true);
-  (void)handler_set;
-  box_connection.store(display);
-  int answer = 0;
-  if (XFontStruct* font = XLoadQueryFont(display, "fixed")) {
-    answer = Box(display, font, caption, text, type).answer();
-    XFreeFont(display, font);
-  } else {
-    not_shown(caption, "the X server has no \"fixed\" font");
-  }
-  XCloseDisplay(display);
-  box_connection.store(nullptr);
+  XSync(display, True);  // nothing from before this box
+  const int answer = Box(display, box_font, caption, text, type).answer();
+  XSelectInput(display, DefaultRootWindow(display), NoEventMask);  // nothing piles up till the next box
+  XSync(display, True);
   return answer;
 }

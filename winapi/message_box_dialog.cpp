@@ -390,6 +390,11 @@ class Box {
     XLookupString(&key, bytes, sizeof bytes, &symbol, nullptr);
     KeySym lower = symbol, upper = symbol;
     XConvertCase(symbol, &lower, &upper);
+    const KeySym plain = XLookupKeysym(&key, 0);
+    if (symbol == XK_Break || plain == XK_Break || (plain == XK_Pause && key.state & ControlMask)) {
+      hand_to_owner(key);
+      return;
+    }
     int answer = 0;
     switch (symbol) {
       case XK_Return: case XK_KP_Enter: case XK_space: case XK_KP_Space: answer = set_.buttons[focus_].id; break;
@@ -404,6 +409,15 @@ class Box {
     }
     armed_key_ = answer ? key.keycode : 0;
     armed_answer_ = answer;
+  }
+  // Ctrl+Break is the owner's: its window ends the process with it, and the box goes too.
+  void hand_to_owner(XKeyEvent key) {
+    if (!owner_) return;
+    key.window = owner_;
+    key.subwindow = 0;
+    XEvent event{};
+    event.xkey = key;
+    XSendEvent(display_, owner_, False, KeyPressMask, &event);
   }
   void on_key_release(const XKeyEvent& key) {
     if (armed_key_ != 0 && key.keycode == armed_key_) answer_ = armed_answer_;

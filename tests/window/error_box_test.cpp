@@ -261,6 +261,29 @@ TEST_P(ErrorBoxAnswers, TheCriticalBoxIsFoundAboveTheUntitledWindowAndEveryWayOf
   }
 }
 
+TEST_P(ErrorBoxAnswers, OrbelinsCloseButtonAndCtrlBreakEndItWithZeroAndTakeTheBoxAlong) {
+  for (const std::string way : {"close button", "ctrl+Pause", "Break"}) {
+    SCOPED_TRACE(way);
+    auto& probe = start_probe({"titled", "mode"});
+    ASSERT_TRUE(probe.wait_for_line("running"));
+    const unsigned long window = probe_window();
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(keys(window, {"e"}));
+    const unsigned long box = box_shows("Unhandled Error #53");
+    ASSERT_NE(box, 0u);
+    ASSERT_TRUE(wait_until([&] { return focused_window(display.name()) == box; }));
+    if (way == "close button") {
+      ASSERT_TRUE(press_close_button(display.name(), window));
+    } else {
+      // Typed as the user types, into the box that has the focus.
+      ASSERT_TRUE(run_tool(display.name(), {"xdotool", "key", way}));
+    }
+    EXPECT_EQ(probe.wait_for_exit(), 0);
+    EXPECT_FALSE(probe.wait_for_line("answered", 0ms)) << "the box was answered";
+    EXPECT_TRUE(window_gone(display.name(), box)) << "the box outlived the process";
+  }
+}
+
 const Desktop desktops[] = {{"NoWindowManager", false}, {"Openbox", true}};
 std::string desktop_name(const ::testing::TestParamInfo<Desktop>& desktop) { return desktop.param.name; }
 INSTANTIATE_TEST_SUITE_P(Desktops, ErrorBox, ::testing::ValuesIn(desktops), desktop_name);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -200,6 +201,11 @@ class Box {
 
  private:
   unsigned long colour(uint32_t rgb) {
+    const auto known = pixels_.find(rgb);
+    if (known != pixels_.end()) return known->second;
+    return pixels_[rgb] = allocate(rgb);
+  }
+  unsigned long allocate(uint32_t rgb) {
     XColor c{};
     c.red = static_cast<unsigned short>((rgb >> 16 & 0xFF) * 0x101);
     c.green = static_cast<unsigned short>((rgb >> 8 & 0xFF) * 0x101);
@@ -248,8 +254,8 @@ class Box {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = colour(paper_rgb);
     attributes.border_pixel = colour(frame_rgb);
-    attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask |
-                            StructureNotifyMask | VisibilityChangeMask;
+    attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            Button1MotionMask | StructureNotifyMask | VisibilityChangeMask;
     window_ = XCreateWindow(display_, root_, at.x, at.y, width, height, 1, CopyFromParent, InputOutput,
                             CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     picture_ = XCreatePixmap(display_, window_, width, height, static_cast<unsigned>(DefaultDepth(display_, screen_)));
@@ -326,8 +332,8 @@ class Box {
     frame(edge, r.x, r.y, r.width, r.height);
     if (focused) frame(edge, r.x + 1, r.y + 1, r.width - 2, r.height - 2);  // the default button's edge
     const std::string label = set_.buttons[i].label;
-    write(ink_rgb, r.x + (r.width - text_width(font_, label)) / 2, r.y + (r.height + font_->ascent - font_->descent) / 2,
-          label);
+    const int baseline = r.y + (r.height + font_->ascent - font_->descent) / 2;
+    write(ink_rgb, r.x + (r.width - text_width(font_, label)) / 2, baseline, label);
     if (focused) {  // the focus ring, dotted, inside the edge
       static const char dots[] = {1, 1};
       XSetDashes(display_, gc_, 0, dots, 2);
@@ -499,6 +505,7 @@ class Box {
     int width = 0, height = 0;
   } owner_size_;  // as the box was centred over it
   Atom atoms_[atom_count] = {};
+  std::map<uint32_t, unsigned long> pixels_;  // the colours as the screen has them
   Window window_ = 0;
   Pixmap picture_ = 0;
   GC gc_ = nullptr;

@@ -64,7 +64,8 @@ std::optional<Picture> inside_of(const Picture& screen, const std::string& displ
     return std::nullopt;
   Picture picture{inside.width, inside.height, {}};
   for (int y = 0; y < inside.height; ++y)
-    for (int x = 0; x < inside.width; ++x) picture.pixels.push_back(screen.at(outer->x + border + x, outer->y + border + y));
+    for (int x = 0; x < inside.width; ++x)
+      picture.pixels.push_back(screen.at(outer->x + border + x, outer->y + border + y));
   return picture;
 }
 

@@ -120,11 +120,12 @@ struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
 };
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within);
-// The window's size once `reached` holds for it, or the last size seen after 200 looks.
+// The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
-WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached) {
+WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
   WindowSize size = window_size(display, window);
-  for (int look = 1; look < 200 && !reached(size); ++look) size = window_size(display, window);
+  while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
   return size;
 }
 

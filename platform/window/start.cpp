@@ -37,6 +37,7 @@
 #include "platform/window/presentation.h"
 #include "platform/window/wake.h"
 #include "platform/window/x_key_watcher.h"
+#include "winapi/message_box_dialog.h"
 #include "winapi/user32.h"
 
 namespace {
@@ -466,6 +467,7 @@ void open_window(const char* program) {
   set_up_gl();
   const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
   start_x_key_watcher(watcher_connection, window_id);
+  set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
   set_waker_window(window_id);
   glutDisplayFunc(draw_window);
   glutReshapeFunc(reshape_window);

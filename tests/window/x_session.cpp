@@ -4,6 +4,7 @@
 #include "tests/support/screen_png.h"
 
 #include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -287,10 +288,66 @@ std::string window_name(const std::string& display, unsigned long window) {
   return *name;
 }
 
+// Each key goes to the window itself as a sent press and release, whatever has the focus. xdotool
+// would type into the focused window when that is the one, and send otherwise, deciding afresh
+// for the release: a press typed, whose window then opens a box that takes the focus, got a sent
+// release, and the server kept the key down, repeating it into whatever came next.
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys) {
-  std::vector<std::string> argv = {"xdotool", "key", "--window", std::to_string(window)};
-  argv.insert(argv.end(), keys.begin(), keys.end());
-  return run_tool(display, argv).has_value();
+  Display* x = open_display(display);
+  if (!x) return false;
+  XWindowAttributes attributes{};
+  bool sent = XGetWindowAttributes(x, static_cast<Window>(window), &attributes) != 0;
+  for (size_t k = 0; sent && k < keys.size(); ++k) {
+    // "ctrl+alt+Return": modifiers, then a key symbol by its X name.
+    unsigned state = 0;
+    std::string name = keys[k];
+    for (size_t plus; (plus = name.find('+')) != std::string::npos && plus + 1 < name.size();) {
+      const std::string modifier = name.substr(0, plus);
+      name.erase(0, plus + 1);
+      if (modifier == "ctrl" || modifier == "control") state |= ControlMask;
+      else if (modifier == "alt") state |= Mod1Mask;
+      else if (modifier == "shift") state |= ShiftMask;
+      else if (modifier == "super") state |= Mod4Mask;
+      else sent = false;
+    }
+    // The key and the modifiers that give the symbol (Y needs Shift, Break Ctrl on Pause's key).
+    const KeySym symbol = XStringToKeysym(name.c_str());
+    KeyCode code = 0;
+    int first = 0, last = 0;
+    XDisplayKeycodes(x, &first, &last);
+    for (const unsigned level : {0u, unsigned{ShiftMask}, unsigned{ControlMask}, unsigned{Mod5Mask}}) {
+      for (int c = first; symbol != NoSymbol && code == 0 && c <= last; ++c) {
+        KeySym got = NoSymbol;
+        unsigned consumed = 0;
+        if (XkbLookupKeySym(x, static_cast<KeyCode>(c), level, &consumed, &got) && got == symbol) {
+          code = static_cast<KeyCode>(c);
+          state |= level;
+        }
+      }
+      if (code != 0) break;
+    }
+    if (!sent || code == 0) {
+      sent = false;
+      break;
+    }
+    XEvent event{};
+    XKeyEvent& key = event.xkey;
+    key.display = x;
+    key.window = static_cast<Window>(window);
+    key.root = attributes.root;
+    key.time = CurrentTime;
+    key.x = key.y = key.x_root = key.y_root = 1;
+    key.state = state;
+    key.keycode = code;
+    key.same_screen = True;
+    key.type = KeyPress;
+    sent = XSendEvent(x, static_cast<Window>(window), True, KeyPressMask, &event) != 0;
+    key.type = KeyRelease;
+    sent = sent && XSendEvent(x, static_cast<Window>(window), True, KeyReleaseMask, &event) != 0;
+  }
+  XSync(x, False);
+  XCloseDisplay(x);
+  return sent;
 }
 
 bool move_pointer(const std::string& display, unsigned long window, int x, int y) {

@@ -200,14 +200,8 @@ class MenuBarWindow : public WindowTest {
   // Escape, and a key once the prompt shows (keys typed before it are dropped).
   void end_orbelin(unsigned long window, int picture_x = 0, int picture_y = bar) {
     ASSERT_TRUE(keys(window, {"Escape"}));
-    reset_platform();
-    draw_cream_screen();
-    make_row_30_the_text_area();
-    print_text("Press any key to continue");
-    const Picture screen = expected_picture();
-    Picture row_30{640, 16, {}};
-    row_30.pixels.assign(screen.pixels.end() - 640 * 16, screen.pixels.end());
-    const Comparison prompt = window_shows(display.name(), window, row_30, "prompt", picture_x, picture_y + 464);
+    const Comparison prompt =
+        window_shows(display.name(), window, end_prompt_row(), "prompt", picture_x, picture_y + 464);
     EXPECT_TRUE(prompt.same) << prompt.report;
     keys(window, {"space"});  // the window may go before xdotool lets the key go
     EXPECT_EQ(orbelin->wait_for_exit(), 0);

@@ -13,8 +13,8 @@ seconds=${2:-25}
 limit_kib=$((512 * 1024))
 [ -x "$orbelin" ] || { echo "no $orbelin: build it first (cmake --build build --target orbelin)" >&2; exit 1; }
 
+source "$top/tools/xvfb.sh"
 work=$(mktemp -d)
-ready=$(mktemp)
 xvfb=""
 wm=""
 pid=""
@@ -28,21 +28,13 @@ stop_display() {
   set -e
 }
 start_display() {
-  : >"$ready"
-  Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$ready" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 100); do
-    [ -s "$ready" ] && break
-    sleep 0.1
-  done
-  [ -s "$ready" ] || { echo "Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$ready")"
+  start_xvfb
   if command -v openbox >/dev/null; then
     openbox >/dev/null 2>&1 &
     wm=$!
   fi
 }
-trap 'stop_display; rm -rf "$work" "$ready"' EXIT
+trap 'stop_display; rm -rf "$work"' EXIT
 
 calls=$'\r\nY\r\nDL1ABC\r\nG4XYZ\r\nK1JT\r\nVK2DX\r\nJA1NRH\r\nPY2AA\r\n'
 # Makes the folder of one case: Orbelin, its setup file and its log.

@@ -2,6 +2,7 @@
 // The 8 x 16 code-page-437 glyphs, taken from Debian's console-data font
 // default8x16.psf.gz (PSF1) through its Unicode table; byte 0 is blank.
 // One byte a pixel row, top row first, high bit the leftmost pixel.
+// The font is under GPL-2: its source and terms are in platform/glyphs.README.
 #include "platform/glyphs.h"
 
 const std::array<std::array<uint8_t, 16>, 256> glyph_rows = {{

@@ -4,11 +4,13 @@
 #include <mutex>
 
 #include "platform/errors.h"
+#include "winapi/user32.h"
 
 namespace {
 std::mutex title_lock;
 Text title = "Untitled";
 uint64_t generation = 0;
+HWND titled_window = nullptr;
 }  // namespace
 
 void set_window_title(const Text& new_title) {
@@ -16,6 +18,7 @@ void set_window_title(const Text& new_title) {
   const std::lock_guard lock(title_lock);
   title = new_title.substr(0, new_title.find('\0'));
   ++generation;
+  if (titled_window) SetWindowTextA(titled_window, title.c_str());
 }
 
 Text current_window_title() {
@@ -32,4 +35,11 @@ void reset_window_title() {
   const std::lock_guard lock(title_lock);
   title = "Untitled";
   ++generation;  // a change like any other, so a window that shows it follows
+  titled_window = nullptr;
+}
+
+void set_titled_window(HWND window) {
+  const std::lock_guard lock(title_lock);
+  titled_window = window;
+  if (window) SetWindowTextA(window, title.c_str());
 }

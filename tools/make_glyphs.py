@@ -67,6 +67,7 @@ def main():
     out.write("// The 8 x 16 code-page-437 glyphs, taken from Debian's console-data font\n")
     out.write("// default8x16.psf.gz (PSF1) through its Unicode table; byte 0 is blank.\n")
     out.write("// One byte a pixel row, top row first, high bit the leftmost pixel.\n")
+    out.write("// The font is under GPL-2: its source and terms are in platform/glyphs.README.\n")
     out.write('#include "platform/glyphs.h"\n\n')
     out.write("const std::array<std::array<uint8_t, 16>, 256> glyph_rows = {{\n")
     for byte, glyph in enumerate(rows):

@@ -19,5 +19,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 using MessageBoxDisplay = std::function<int(const std::string& caption, const std::string& text, UINT type)>;
 void set_message_box_display(MessageBoxDisplay display);  // empty: the real dialog again
 
-// The real dialog (xmessage on the X display).
+// The real dialog, a window of our own on the X display (message_box_dialog.cpp); 0, with a line
+// on standard error, when it cannot be shown.
 int show_message_box_dialog(const std::string& caption, const std::string& text, UINT type);

@@ -1,5 +1,7 @@
-// The real message box dialog (xmessage) as a child process; the end of the process takes it down.
+// The real message box: a window of our own on the X display, shown on the caller's thread over
+// an X connection of its own. The process's end takes that connection, and the box, with it.
 #pragma once
 
-// Ends the dialog that is open, if any (from any thread): a process that ends leaves no box behind.
-void close_message_box_dialogs();
+// The window the boxes belong to (an X window id; 0: none): they open centred over it and stay
+// above it. Called from the window's thread once the window exists.
+void set_message_box_owner(unsigned long x_window);

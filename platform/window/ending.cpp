@@ -10,7 +10,6 @@
 
 #include "platform/lifecycle.h"
 #include "platform/window/wake.h"
-#include "winapi/message_box_dialog.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -76,8 +75,8 @@ int wait_for_exit_code() {
   }
 }
 
+// An open box goes too: its X connection ends with the process.
 void finish_process(int exit_code) {
-  close_message_box_dialogs();
   std::fflush(nullptr);
   _exit(exit_code);
 }

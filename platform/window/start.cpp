@@ -36,6 +36,7 @@
 #include "platform/window/presentation.h"
 #include "platform/window/wake.h"
 #include "platform/window/x_key_watcher.h"
+#include "winapi/message_box_dialog.h"
 #include "winapi/user32.h"
 
 namespace {
@@ -301,6 +302,7 @@ void on_mouse_button(int button, int state, int x, int y) {
 
 void on_close_button() {
   set_waker_window(0);  // freeglut destroys the window after this
+  set_titled_window(nullptr);
   unregister_window(side.handle);
   side.handle = nullptr;
   end_from_window();
@@ -313,7 +315,6 @@ void follow_title() {
   const Text title = current_window_title();
   glutSetWindowTitle(title.c_str());
   glutSetIconTitle(title.c_str());
-  SetWindowTextA(side.handle, title.c_str());  // FindWindowA looks by the title of this moment
 }
 
 bool same_items(const std::vector<MenuBarItem>& a, const std::vector<MenuBarItem>& b) {
@@ -436,21 +437,19 @@ void open_window(const char* program) {
     no_window("the display offers no double-buffered window with a depth buffer");
   }
   side.sized_for_mode = screen_state().mode;
-  // No menu yet: the plotter can attach one only to a window that FindWindowA has found.
+  // Without the menu line: one already attached shows at follow_menu's first look.
   const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
   glutInitWindowPosition(0, 0);  // without a window manager, anything else loses a row and a column
   glutInitWindowSize(size.width, size.height);
   side.title_generation = window_title_generation();
   const Text title = current_window_title();
   glutCreateWindow(title.c_str());
-  // Known to FindWindowA from now on, by the title it opened with; follow_title keeps it current.
-  // The plotter looks for it only after its one-second pause, long after this.
-  side.handle = register_window("Orbelin", title.c_str());
   side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
   const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
   start_x_key_watcher(watcher_connection, window_id);
+  set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
   set_waker_window(window_id);
   glutDisplayFunc(draw_window);
   glutReshapeFunc(reshape_window);
@@ -469,6 +468,11 @@ int run_platform(int argc, char** argv, void (*plotter_entry)()) {
   XInitThreads();
   install_window_end_handler();
   install_front_end_hooks();
+  // Known to FindWindowA before the plotter starts, with the title of every moment: on a busy
+  // machine the X window may come only after the plotter's one-second pause, and the plotter
+  // looks for it just once. A menu attached early shows once the X window is there.
+  side.handle = register_window("Orbelin", current_window_title().c_str());
+  set_titled_window(side.handle);
   start_plotter_thread(plotter_entry);
   start_idle_timer_thread();
   start_presentation_thread();

@@ -229,7 +229,8 @@ TEST_F(MenuBarTest, ACommandRunsOnlyOnThePassWhereItsItemTurnsHighlighted) {
       poll_menu_bar();
       for (const std::string& line : commands.take()) {
         const char* item = line == edit_command ? "edit" : line == help_command ? "help" : line.c_str();
-        runs += (runs.empty() ? "" : " ") + std::to_string(pass) + ":" + item;
+        if (!runs.empty()) runs += ' ';
+        runs += std::to_string(pass) + ":" + item;
       }
     }
     EXPECT_EQ(runs, c.runs);

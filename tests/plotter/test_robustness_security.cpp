@@ -20,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_all(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // Everything in a folder tree: names, kinds, sizes, times and bytes.
 std::vector<std::string> snapshot(const fs::path& top) {
   std::vector<std::string> entries;
@@ -36,7 +29,7 @@ std::vector<std::string> snapshot(const fs::path& top) {
     std::string line = fs::relative(entry.path(), top).string() + " mode " + std::to_string(info.st_mode) + " size " +
                        std::to_string(info.st_size) + " mtime " + std::to_string(info.st_mtim.tv_sec) + "." +
                        std::to_string(info.st_mtim.tv_nsec);
-    if (S_ISREG(info.st_mode)) line += " bytes " + read_all(entry.path());
+    if (S_ISREG(info.st_mode)) line += " bytes " + file_bytes(entry.path());
     entries.push_back(line);
   }
   std::sort(entries.begin(), entries.end());
@@ -49,7 +42,7 @@ std::vector<std::string> files_open_for_writing() {
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
     struct stat info {};
     if (::stat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    const std::string fdinfo = read_all("/proc/self/fdinfo/" + entry.path().filename().string());
+    const std::string fdinfo = file_bytes("/proc/self/fdinfo/" + entry.path().filename().string());
     const auto at = fdinfo.find("flags:");
     if (at == std::string::npos) continue;
     const long flags = std::strtol(fdinfo.c_str() + at + 6, nullptr, 8);
@@ -81,7 +74,7 @@ class ProgramRecorder {
                         << then << "\n";
     fs::permissions(file, fs::perms::owner_all);
   }
-  std::string started() const { return fs::exists(record_) ? read_all(record_) : ""; }
+  std::string started() const { return fs::exists(record_) ? file_bytes(record_) : ""; }
   const fs::path& place() const { return place_.path(); }
 
  private:

@@ -33,7 +33,6 @@ TEST_F(SampleTest, TheSampleDayShowsItsFullChart) {
   for (const char* name : {"Orbelin020.SET", "SampleDay.csv"})
     std::filesystem::copy_file(sample_folder() / name, folder.path() / name);
   const RunEnd end = run_passes(1);
-  save_screen();  // for a person to look at, failing or not
   EXPECT_FALSE(end.process_ended);
   EXPECT_TRUE(message_boxes.boxes().empty());
   EXPECT_EQ(current_window_title(), base_title + "    SampleDay.csv");

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <utility>
 
 #include "platform/platform.h"
@@ -135,6 +136,13 @@ std::filesystem::path TempFolder::write(const std::string& name, const std::stri
 void TempFolder::append(const std::string& name, const std::string& bytes) const {
   std::ofstream out(path_ / name, std::ios::binary | std::ios::app);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string file_bytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 CurrentFolder::CurrentFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {

@@ -110,6 +110,9 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// The whole of a file, byte for byte (empty when it cannot be read).
+std::string file_bytes(const std::filesystem::path& file);
+
 // Makes a folder the current one while it lives.
 class CurrentFolder {
  public:

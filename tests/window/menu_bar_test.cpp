@@ -158,6 +158,13 @@ class MenuBarWindow : public WindowTest {
     opened = std::make_unique<AppendedLines>(opened_path());
   }
 
+  // The copy stays for a look only when the test failed.
+  void TearDown() override {
+    WindowTest::TearDown();
+    std::error_code ignored;
+    if (!HasFailure()) fs::remove_all(folder, ignored);
+  }
+
   fs::path opened_path() const { return folder / "opened.log"; }
   std::string setup_file() const { return (folder / "app" / "Orbelin020.SET").string(); }
   std::string help_page() const { return (folder / "app" / "OrbelinHelp.htm").string(); }
@@ -224,7 +231,6 @@ TEST_F(MenuBarWindow, ShowsTheMenuLineAboveTheUnchangedPicture) {
   // it, black text only where the two items stand, and a white chart under the line.
   const auto shot = capture_window(display.name(), window);
   ASSERT_TRUE(shot);
-  write_picture_png(*shot, test_output_folder() + "/" + running_test_name() + "-window.png");
   ASSERT_EQ(shot->width, 640);
   ASSERT_EQ(shot->height, 500);
   EXPECT_EQ(shot->at(400, 10), menu_line::face & 0xFFFFFF);
@@ -245,6 +251,7 @@ TEST_F(MenuBarWindow, ShowsTheMenuLineAboveTheUnchangedPicture) {
   for (int y = 25; y < 365; ++y)
     for (int x = 31; x < 612; ++x) white_in_chart += shot->at(x, bar + y) == white;
   EXPECT_GT(white_in_chart, 581 * 340 / 2) << "the chart is not mostly white";
+  if (HasFailure()) write_picture_png(*shot, test_output_folder() + "/" + running_test_name() + "-window.png");
   end_orbelin(window);
 }
 

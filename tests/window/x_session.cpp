@@ -3,6 +3,7 @@
 // gtest first: Xlib defines None and Bool as macros.
 #include "tests/support/screen_png.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -325,6 +326,91 @@ bool window_gone(const std::string& display, unsigned long window, Bound bound) 
   return gone;
 }
 
+namespace {
+// The root's property of WINDOW values (32-bit items), empty when it is not there.
+std::vector<Window> root_windows_property(Display* x, const char* name) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<Window> windows;
+  if (XGetWindowProperty(x, DefaultRootWindow(x), XInternAtom(x, name, False), 0, 65536, False, XA_WINDOW, &type,
+                         &format, &count, &after, &data) == Success &&
+      data && format == 32) {
+    const auto* items = reinterpret_cast<const unsigned long*>(data);
+    windows.assign(items, items + count);
+  }
+  if (data) XFree(data);
+  return windows;
+}
+}  // namespace
+
+bool window_manager_running(const std::string& display) {
+  Display* x = open_display(display);
+  if (!x) return false;
+  const std::vector<Window> check = root_windows_property(x, "_NET_SUPPORTING_WM_CHECK");
+  XWindowAttributes attributes{};
+  const bool running = !check.empty() && XGetWindowAttributes(x, check[0], &attributes);
+  XCloseDisplay(x);
+  return running;
+}
+
+bool stacked_above(const std::string& display, unsigned long upper, unsigned long lower) {
+  Display* x = open_display(display);
+  if (!x) return false;
+  std::vector<Window> bottom_to_top = root_windows_property(x, "_NET_CLIENT_LIST_STACKING");
+  if (bottom_to_top.empty()) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count) && children) {
+      bottom_to_top.assign(children, children + count);
+      XFree(children);
+    }
+  }
+  XCloseDisplay(x);
+  const auto upper_at = std::find(bottom_to_top.begin(), bottom_to_top.end(), upper);
+  const auto lower_at = std::find(bottom_to_top.begin(), bottom_to_top.end(), lower);
+  return upper_at != bottom_to_top.end() && lower_at != bottom_to_top.end() && upper_at > lower_at;
+}
+
+unsigned long focused_window(const std::string& display) {
+  Display* x = open_display(display);
+  if (!x) return 0;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  XCloseDisplay(x);
+  return focus;
+}
+
+unsigned long root_window(const std::string& display) {
+  Display* x = open_display(display);
+  if (!x) return 0;
+  const Window root = DefaultRootWindow(x);
+  XCloseDisplay(x);
+  return root;
+}
+
+int fixed_font_text_width(const std::string& display, const std::string& text) {
+  Display* x = open_display(display);
+  if (!x) return 0;
+  int width = 0;
+  if (XFontStruct* font = XLoadQueryFont(x, "fixed")) {
+    width = XTextWidth(font, text.data(), static_cast<int>(text.size()));
+    XFreeFont(x, font);
+  }
+  XCloseDisplay(x);
+  return width;
+}
+
+std::string window_property(const std::string& display, unsigned long window, const std::string& property) {
+  auto shown = run_tool(display, {"xprop", "-id", std::to_string(window), property});
+  if (!shown) return "";
+  if (!shown->empty() && shown->back() == '\n') shown->pop_back();
+  return *shown;
+}
+
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within) {
   Display* x = open_display(display);
   if (!x) return std::nullopt;
@@ -375,11 +461,16 @@ bool press_close_button(const std::string& display, unsigned long window) {
 }
 
 std::optional<Picture> capture_window(const std::string& display, unsigned long window) {
-  const std::string path = test_output_folder() + "/" + current_test_name() + ".xwd";
-  if (!run_tool(display, {"xwd", "-silent", "-id", std::to_string(window), "-out", path})) return std::nullopt;
+  // Through a file of its own, gone once read: a passing test leaves no pictures behind.
+  std::string path = (std::filesystem::temp_directory_path() / "orbelin-capture-XXXXXX").string();
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  const bool captured = run_tool(display, {"xwd", "-silent", "-id", std::to_string(window), "-out", path}).has_value();
   std::ifstream file(path, std::ios::binary);
   const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (data.size() < 100) return std::nullopt;
+  ::unlink(path.c_str());
+  if (!captured || data.size() < 100) return std::nullopt;
   // The XWD header: 25 big-endian 32-bit fields, the window name, the colour map, the pixels.
   const uint32_t header_size = read_be32(data, 0);
   const uint32_t format = read_be32(data, 8);
@@ -428,6 +519,10 @@ bool write_picture_png(const Picture& picture, const std::string& path) {
     rgb.push_back(static_cast<uint8_t>(p));
   }
   return write_png(path, picture.width, picture.height, rgb);
+}
+
+bool keep_picture(const Picture& picture, const std::string& label) {
+  return write_picture_png(picture, test_output_folder() + "/" + current_test_name() + "-" + label + ".png");
 }
 
 Comparison compare_pictures(const Picture& actual, const Picture& expected, const std::string& label, int at_x,

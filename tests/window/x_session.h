@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -69,6 +70,29 @@ bool send_keys(const std::string& display, unsigned long window, const std::vect
 // Waits until the window is no longer shown (unmapped or destroyed); false at the bound.
 bool window_gone(const std::string& display, unsigned long window, Bound bound = 20s);
 
+// Looks until `holds` does, a few milliseconds apart; false at the bound.
+template <class Holds>
+bool wait_until(Holds holds, Bound bound = 20s) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!holds()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(5ms);  // looking again, not timing anything
+  }
+  return true;
+}
+
+// A window manager has taken the screen: its check window is named on the root window.
+bool window_manager_running(const std::string& display);
+// Whether `upper` is stacked above `lower`: in the window manager's stacking list when one runs
+// (_NET_CLIENT_LIST_STACKING), else in the order of the root window's children.
+bool stacked_above(const std::string& display, unsigned long upper, unsigned long lower);
+unsigned long focused_window(const std::string& display);
+unsigned long root_window(const std::string& display);
+// How wide a text is in the X server's built-in "fixed" font.
+int fixed_font_text_width(const std::string& display, const std::string& text);
+// A text property of a window as xprop shows it, e.g. `_NET_WM_NAME(UTF8_STRING) = "..."`.
+std::string window_property(const std::string& display, unsigned long window, const std::string& property);
+
 // Answers a box with a key. A box may take keys only a moment after it shows, so the key is
 // given again until `answered` tells that it has had its effect (waiting a little each time).
 template <typename Answered>
@@ -96,11 +120,12 @@ struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
 };
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within);
-// The window's size once `reached` holds for it, or the last size seen after 200 looks.
+// The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
-WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached) {
+WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
   WindowSize size = window_size(display, window);
-  for (int look = 1; look < 200 && !reached(size); ++look) size = window_size(display, window);
+  while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
   return size;
 }
 
@@ -123,6 +148,8 @@ std::optional<Picture> capture_window(const std::string& display, unsigned long 
 
 // Writes a picture (a capture, say) as PNG for a person to look at.
 bool write_picture_png(const Picture& picture, const std::string& path);
+// The same into the test output folder, named after the running test and the label.
+bool keep_picture(const Picture& picture, const std::string& label);
 
 // The current headless screen image through its palette, as the window must show it.
 Picture expected_picture();

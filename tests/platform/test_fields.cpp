@@ -201,6 +201,7 @@ struct BoundCase {
   int64_t first;       // the first read's field length (text) or value (number); -1: box 14
   std::pair<std::string, int32_t> second;  // the next text read
 };
+void PrintTo(const BoundCase& c, std::ostream* out) { *out << c.name; }
 
 class FieldBound : public Fields, public ::testing::WithParamInterface<BoundCase> {
  protected:

@@ -21,6 +21,7 @@ struct EndlessLog {
   const char* title_tail;  // the path in the title, as a regular expression
   bool hole;               // the path is a file of the test's own: 3 GB of zero bytes
 };
+void PrintTo(const EndlessLog& log, std::ostream* out) { *out << log.name; }
 
 class EndlessField : public WindowTest, public ::testing::WithParamInterface<EndlessLog> {};
 

@@ -3,7 +3,9 @@
 # over files whose fields never end: the log as /dev/zero, as /dev/full, as a file of 3 GB of zero
 # bytes (a hole), and the setup file as a link to /dev/zero; the bundled sample for comparison.
 # Each runs for some refreshes with every error box answered Yes; the figure is the process's
-# VmHWM (peak resident memory) from /proc. The target is below 512 MB for every one.
+# VmHWM (peak resident memory) from /proc. The target is below 512 MB for every one. For
+# reference, outside the target: the longest field that still reads whole, a call of 128 MiB,
+# which the plotter keeps, prints and lists (a few copies of it at once).
 # Usage: bench/field_memory.sh [path/to/orbelin] [seconds a case]   (default build/orbelin, 25)
 # CASES="zero-device ..." runs only those; SHOTS=folder keeps a screenshot of each case's first box.
 set -euo pipefail
@@ -48,12 +50,15 @@ prepare() {
     full-device) printf '%s' "/dev/full$calls" >"$folder/Orbelin020.SET" ;;
     hole-of-3-GB) printf '%s' "day.csv$calls" >"$folder/Orbelin020.SET"; truncate -s 3G "$folder/day.csv" ;;
     setup-linked-to-zero) ln -s /dev/zero "$folder/Orbelin020.SET" ;;
+    call-of-the-bound)  # the longest field that reads whole: a call of 128 MiB
+      printf '%s' "day.csv$calls" >"$folder/Orbelin020.SET"
+      { printf 'RxSpot\r\n'; head -c $((128 << 20)) /dev/zero | tr '\0' 'A'; } >"$folder/day.csv" ;;
   esac
 }
 
 status=0
 printf '%-22s %14s %8s %s\n' case "peak (VmHWM)" boxes state
-for case in ${CASES:-sample zero-device full-device hole-of-3-GB setup-linked-to-zero}; do
+for case in ${CASES:-sample zero-device full-device hole-of-3-GB setup-linked-to-zero call-of-the-bound}; do
   prepare "$case"
   start_display
   (cd "$work/$case" && exec ./orbelin >/dev/null 2>&1) &
@@ -68,8 +73,8 @@ for case in ${CASES:-sample zero-device full-device hole-of-3-GB setup-linked-to
       sleep 0.2
       continue
     fi
-    # Window numbers come back for the next box: Orbelin's child process that shows it tells
-    # them apart.
+    # A window number may come back for the next box: where a child process of Orbelin's shows
+    # the box, that process tells them apart.
     this_box="$box:$(ps --ppid "$pid" -o pid= 2>/dev/null | tr -d ' \n' || true)"
     if [ "$this_box" != "$last_box" ]; then
       boxes=$((boxes + 1))
@@ -81,8 +86,7 @@ for case in ${CASES:-sample zero-device full-device hole-of-3-GB setup-linked-to
       fi
     fi
     # A box may take keys only a moment after it shows: the key is given again while it stays.
-    # Typed as on a keyboard, to the box given the focus: keys sent to a window under openbox
-    # can answer the next box as well before anyone sees it.
+    # Typed as on a keyboard, to the box given the focus, as a user answers it.
     xdotool windowfocus --sync "$box" key y 2>/dev/null || true
     sleep 0.2
   done
@@ -96,7 +100,9 @@ for case in ${CASES:-sample zero-device full-device hole-of-3-GB setup-linked-to
     continue
   fi
   printf '%-22s %10d KiB %8d %s\n' "$case" "$peak" "$boxes" "$state"
-  if [ "$peak" -ge "$limit_kib" ] || [ "$state" != alive ]; then status=1; fi
+  if [ "$state" != alive ] || { [ "$peak" -ge "$limit_kib" ] && [ "$case" != call-of-the-bound ]; }; then
+    status=1
+  fi
 done
-echo "target: below $limit_kib KiB (512 MB) for every case, each alive after ${seconds} s"
+echo "target: below $limit_kib KiB (512 MB) for every case but call-of-the-bound, each alive after ${seconds} s"
 exit $status

@@ -5,17 +5,6 @@
 namespace {
 using WindowEndings = WindowTest;
 
-// A box takes keys only once xmessage has set itself up, a moment after it shows, so the answer
-// is given again until it has had its effect (`answered` tells, waiting a little each time).
-template <typename Answered>
-bool answer_box(const std::string& display, unsigned long box, const char* key, Answered answered) {
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    send_keys(display, box, {key});  // fails once the box has gone, which is the point
-    if (answered()) return true;
-  }
-  return false;
-}
-
 TEST_F(WindowEndings, CloseButtonEndsWithZeroWithoutThePrompt) {
   auto& probe = start_probe({"titled", "mode"});
   ASSERT_TRUE(probe.wait_for_line("running"));

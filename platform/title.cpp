@@ -4,18 +4,25 @@
 #include <mutex>
 
 #include "platform/errors.h"
+#include "winapi/user32.h"
 
 namespace {
 std::mutex title_lock;
 Text title = "Untitled";
 uint64_t generation = 0;
+HWND titled_window = nullptr;
+
+void title_changed() {
+  ++generation;
+  if (titled_window) SetWindowTextA(titled_window, title.c_str());
+}
 }  // namespace
 
 void set_window_title(const Text& new_title) {
   if (error_pending()) return;
   const std::lock_guard lock(title_lock);
   title = new_title.substr(0, new_title.find('\0'));
-  ++generation;
+  title_changed();
 }
 
 Text current_window_title() {
@@ -31,5 +38,11 @@ uint64_t window_title_generation() {
 void reset_window_title() {
   const std::lock_guard lock(title_lock);
   title = "Untitled";
-  ++generation;  // a change like any other, so a window that shows it follows
+  title_changed();  // a change like any other, so a window that shows it follows
+}
+
+void set_titled_window(HWND window) {
+  const std::lock_guard lock(title_lock);
+  titled_window = window;
+  if (titled_window) SetWindowTextA(titled_window, title.c_str());
 }

@@ -130,6 +130,14 @@ void start_idle_timer_thread() {
   }).detach();
 }
 
+// The window as FindWindowA knows it, by the title of the moment, from before the plotter starts:
+// the plotter looks for it after a pause of one second, which a busy machine may take to open
+// the window itself.
+void register_the_window() {
+  side.handle = register_window("Orbelin", current_window_title().c_str());
+  set_titled_window(side.handle);
+}
+
 void start_plotter_thread(void (*plotter_entry)()) {
   std::thread([plotter_entry] {
     plotter_entry();
@@ -307,6 +315,7 @@ void on_mouse_button(int button, int state, int x, int y) {
 void on_close_button() {
   set_waker_window(0);  // freeglut destroys the window after this
   side.x_window = 0;
+  set_titled_window(nullptr);
   unregister_window(side.handle);
   side.handle = nullptr;
   end_from_window();
@@ -318,7 +327,6 @@ void follow_title() {
   side.title_generation = generation;
   const Text title = current_window_title();
   if (side.x_window) set_window_titles(side.x_display, side.x_window, title);  // cut to what X takes
-  SetWindowTextA(side.handle, title.c_str());  // FindWindowA looks by the title of this moment
 }
 
 // The size for the mode and the menu line: the window manager learns it at once as the size and
@@ -460,9 +468,6 @@ void open_window(const char* program) {
   // freeglut has mapped the window already; what a window manager must know before it manages a
   // window is set as for a new one.
   introduce_window(side.x_display, side.x_window, title, size);
-  // Known to FindWindowA from now on, by the title it opened with; follow_title keeps it current.
-  // The plotter looks for it only after its one-second pause, long after this.
-  side.handle = register_window("Orbelin", title.c_str());
   side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
@@ -486,6 +491,7 @@ int run_platform(int argc, char** argv, void (*plotter_entry)()) {
   XInitThreads();
   install_window_end_handler();
   install_front_end_hooks();
+  register_the_window();
   start_plotter_thread(plotter_entry);
   start_idle_timer_thread();
   start_presentation_thread();

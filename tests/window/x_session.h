@@ -35,6 +35,7 @@ class Xvfb {
   Xvfb& operator=(const Xvfb&) = delete;
   bool ready() const { return !name_.empty(); }
   const std::string& name() const { return name_; }  // ":N"
+  pid_t pid() const { return pid_; }
  private:
   pid_t pid_ = -1;
   std::string name_;

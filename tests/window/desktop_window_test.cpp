@@ -100,10 +100,10 @@ class DesktopWindow : public WindowTest {
   }
 
   bool size_becomes(unsigned long window, int width, int height) {
-    return eventually([&] {
-      const WindowSize size = window_size(display.name(), window);
-      return size.width == width && size.height == height;
+    const WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) {
+      return s.width == width && s.height == height;
     });
+    return size.width == width && size.height == height;
   }
 
   // The parts of the sample's picture that no spot reaches, at their place below the menu line:

@@ -91,11 +91,12 @@ struct WindowSize {
   int height = 0;
 };
 WindowSize window_size(const std::string& display, unsigned long window);
-// The window's size once `reached` holds for it, or the last size seen after 200 looks.
+// The window's size once `reached` holds for it, or the last size seen at the bound (a count of
+// looks would be a race with the window's thread on a busy machine).
 template <class Reached>
-WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached) {
-  WindowSize size = window_size(display, window);
-  for (int look = 1; look < 200 && !reached(size); ++look) size = window_size(display, window);
+WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
+  WindowSize size;
+  eventually([&] { return reached(size = window_size(display, window)); }, bound);
   return size;
 }
 

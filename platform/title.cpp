@@ -11,18 +11,14 @@ std::mutex title_lock;
 Text title = "Untitled";
 uint64_t generation = 0;
 HWND titled_window = nullptr;
-
-void title_changed() {
-  ++generation;
-  if (titled_window) SetWindowTextA(titled_window, title.c_str());
-}
 }  // namespace
 
 void set_window_title(const Text& new_title) {
   if (error_pending()) return;
   const std::lock_guard lock(title_lock);
   title = new_title.substr(0, new_title.find('\0'));
-  title_changed();
+  ++generation;
+  if (titled_window) SetWindowTextA(titled_window, title.c_str());
 }
 
 Text current_window_title() {
@@ -38,11 +34,12 @@ uint64_t window_title_generation() {
 void reset_window_title() {
   const std::lock_guard lock(title_lock);
   title = "Untitled";
-  title_changed();  // a change like any other, so a window that shows it follows
+  ++generation;  // a change like any other, so a window that shows it follows
+  titled_window = nullptr;
 }
 
 void set_titled_window(HWND window) {
   const std::lock_guard lock(title_lock);
   titled_window = window;
-  if (titled_window) SetWindowTextA(titled_window, title.c_str());
+  if (window) SetWindowTextA(window, title.c_str());
 }

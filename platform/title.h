@@ -8,8 +8,7 @@ void set_window_title(const Text& title);  // up to the first zero byte
 // For the window: the current title ("Untitled" until one is set) and a count of changes.
 Text current_window_title();
 uint64_t window_title_generation();
-void reset_window_title();  // back to "Untitled", as before any title was set
-// The window that FindWindowA finds by the title: it takes every title as it is set, so that the
-// plotter finds its window by the title it has just set, however long the window takes to show.
-// nullptr: none (the window has gone).
+void reset_window_title();  // back to "Untitled", as before any title was set; no window known
+// The window as user32 knows it. Its title there follows set_window_title at once, on the
+// caller's thread, so FindWindowA finds it by the new title however busy the window's thread.
 void set_titled_window(HWND window);

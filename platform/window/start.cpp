@@ -130,14 +130,6 @@ void start_idle_timer_thread() {
   }).detach();
 }
 
-// The window as FindWindowA knows it, by the title of the moment, from before the plotter starts:
-// the plotter looks for it after a pause of one second, which a busy machine may take to open
-// the window itself.
-void register_the_window() {
-  side.handle = register_window("Orbelin", current_window_title().c_str());
-  set_titled_window(side.handle);
-}
-
 void start_plotter_thread(void (*plotter_entry)()) {
   std::thread([plotter_entry] {
     plotter_entry();
@@ -454,7 +446,7 @@ void open_window(const char* program) {
     no_window("the display offers no double-buffered window with a depth buffer");
   }
   side.sized_for_mode = screen_state().mode;
-  // No menu yet: the plotter can attach one only to a window that FindWindowA has found.
+  // Without the menu line: one already attached shows at follow_menu's first look.
   const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
   // Created at 0,0: freeglut's "no position" would be -1,-1, which without a window manager
   // loses a row and a column. The hints that follow leave the placement to a window manager.
@@ -491,7 +483,11 @@ int run_platform(int argc, char** argv, void (*plotter_entry)()) {
   XInitThreads();
   install_window_end_handler();
   install_front_end_hooks();
-  register_the_window();
+  // Known to FindWindowA before the plotter starts, with the title of every moment: on a busy
+  // machine the X window may come only after the plotter's one-second pause, and the plotter
+  // looks for it just once. A menu attached early shows once the X window is there.
+  side.handle = register_window("Orbelin", current_window_title().c_str());
+  set_titled_window(side.handle);
   start_plotter_thread(plotter_entry);
   start_idle_timer_thread();
   start_presentation_thread();

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -79,6 +78,19 @@ std::optional<unsigned long> find_window(const std::string& display, const std::
 bool window_exists(const std::string& display, const std::string& name_regex);
 std::string window_name(const std::string& display, unsigned long window);
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys);
+// Waits until the window is no longer shown (unmapped or destroyed); false at the bound.
+bool window_gone(const std::string& display, unsigned long window, Bound bound = 20s);
+
+// Answers a box with a key. A box may take keys only a moment after it shows, so the key is
+// given again until `answered` tells that it has had its effect (waiting a little each time).
+template <typename Answered>
+bool answer_box(const std::string& display, unsigned long box, const char* key, Answered answered) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    send_keys(display, box, {key});  // fails once the box has gone, which is the point
+    if (answered()) return true;
+  }
+  return false;
+}
 
 // The pointer, as a user moves it, in the window's own coordinates; the left button is 1.
 bool move_pointer(const std::string& display, unsigned long window, int x, int y);
@@ -91,12 +103,17 @@ struct WindowSize {
   int height = 0;
 };
 WindowSize window_size(const std::string& display, unsigned long window);
-// The window's size once `reached` holds for it, or the last size seen at the bound (a count of
-// looks would be a race with the window's thread on a busy machine).
+// A window's outer rectangle (its border included) in the coordinates of another window.
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within);
+// The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
 WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
-  WindowSize size;
-  eventually([&] { return reached(size = window_size(display, window)); }, bound);
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  WindowSize size = window_size(display, window);
+  while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
   return size;
 }
 
@@ -117,11 +134,6 @@ struct WindowProperty {
 std::optional<WindowProperty> window_property(const std::string& display, unsigned long window,
                                               const std::string& name);
 
-// A box takes keys only once it has set itself up, a moment after it shows, so the answer is
-// given again until it has had its effect (`answered` tells, waiting a little each time).
-bool answer_box(const std::string& display, unsigned long box, const char* key,
-                const std::function<bool()>& answered);
-
 // The window's close button, as a window manager presses it: WM_PROTOCOLS / WM_DELETE_WINDOW.
 bool press_close_button(const std::string& display, unsigned long window);
 
@@ -132,6 +144,10 @@ struct Picture {
   std::vector<uint32_t> pixels;
   uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
+// In an expected picture: a pixel that may show anything, such as one under another window.
+constexpr uint32_t any_colour = 0xFF000000u;
+// The expected picture with the part that `hidden` covers (in the picture's coordinates) made any colour.
+Picture with_hidden(Picture picture, const Rect& hidden);
 // The window's contents through `xwd -id`, read from the XWD file it writes.
 std::optional<Picture> capture_window(const std::string& display, unsigned long window);
 

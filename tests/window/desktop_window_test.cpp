@@ -70,7 +70,7 @@ class DesktopWindow : public WindowTest {
     fs::copy_file(ORBELIN_EXE, folder.path() / "orbelin");
   }
 
-  // Starts Orbelin with a copy of the sample log under `log_path` (when given), and gives its
+  // Starts Orbelin with a copy of the sample log under `log_path` (with_log), and gives its
   // window, found by its class, once its title names the log.
   unsigned long start_orbelin(const std::string& log_path, bool with_log = true) {
     folder.write("Orbelin020.SET", log_path + "\r\nY\r\nDL1ABC\r\nG4XYZ\r\nK1JT\r\nVK2DX\r\nJA1NRH\r\nPY2AA\r\n");

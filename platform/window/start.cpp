@@ -29,6 +29,7 @@
 #include "platform/lifecycle.h"
 #include "platform/screen.h"
 #include "platform/title.h"
+#include "platform/window/desktop_properties.h"
 #include "platform/window/ending.h"
 #include "platform/window/key_translation.h"
 #include "platform/window/layout.h"
@@ -67,6 +68,10 @@ struct WindowSide {
   GLuint texture = 0;
   Frame shown;
   bool redraw_due = false;  // something beside the frame changed: the menu line
+  // The window as X knows it, on freeglut's own connection, so that what is set here keeps its
+  // order with what freeglut sends.
+  Display* x_display = nullptr;
+  Window x_window = 0;
   // The window as user32 knows it (FindWindowA, SetMenu), and the menu line it shows.
   HWND handle = nullptr;
   uint64_t menu_generation = ~uint64_t{0};
@@ -302,6 +307,7 @@ void on_mouse_button(int button, int state, int x, int y) {
 
 void on_close_button() {
   set_waker_window(0);  // freeglut destroys the window after this
+  side.x_window = 0;
   set_titled_window(nullptr);
   unregister_window(side.handle);
   side.handle = nullptr;
@@ -313,8 +319,16 @@ void follow_title() {
   if (generation == side.title_generation) return;
   side.title_generation = generation;
   const Text title = current_window_title();
-  glutSetWindowTitle(title.c_str());
-  glutSetIconTitle(title.c_str());
+  if (side.x_window) set_window_titles(side.x_display, side.x_window, title);  // cut to what X takes
+}
+
+// The size for the mode and the menu line: the window manager learns it at once as the size and
+// the smallest one; the window takes it now, or when full screen is left (settle_full_screen).
+void follow_normal_size() {
+  const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
+  if (side.x_window) set_size_hints(side.x_display, side.x_window, size);
+  if (side.full_screen_asked) return;
+  glutReshapeWindow(size.width, size.height);
 }
 
 bool same_items(const std::vector<MenuBarItem>& a, const std::vector<MenuBarItem>& b) {
@@ -341,18 +355,14 @@ void follow_menu() {
   }
   if (menu_line_shown() == was_shown) return;
   side.redraw_due = true;
-  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
-  const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
-  glutReshapeWindow(size.width, size.height);
+  follow_normal_size();
 }
 
 void follow_screen_mode() {
   const int32_t mode = screen_state().mode;
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
-  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
-  const ClientSize size = client_size_for_mode(mode, menu_line_shown());
-  glutReshapeWindow(size.width, size.height);
+  follow_normal_size();
 }
 
 // A running command leaves full screen; it comes back afterwards if still wanted.
@@ -439,15 +449,22 @@ void open_window(const char* program) {
   side.sized_for_mode = screen_state().mode;
   // Without the menu line: one already attached shows at follow_menu's first look.
   const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
-  glutInitWindowPosition(0, 0);  // without a window manager, anything else loses a row and a column
+  // Created at 0,0: freeglut's "no position" would be -1,-1, which without a window manager
+  // loses a row and a column. The hints that follow leave the placement to a window manager.
+  glutInitWindowPosition(0, 0);
   glutInitWindowSize(size.width, size.height);
   side.title_generation = window_title_generation();
   const Text title = current_window_title();
-  glutCreateWindow(title.c_str());
+  glutCreateWindow(title_bytes_for_x(title).c_str());
+  side.x_display = glXGetCurrentDisplay();
+  side.x_window = glXGetCurrentDrawable();
+  // freeglut has mapped the window already; what a window manager must know before it manages a
+  // window is set as for a new one.
+  introduce_window(side.x_display, side.x_window, title, size);
   side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
-  const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
+  const auto window_id = static_cast<unsigned long>(side.x_window);
   start_x_key_watcher(watcher_connection, window_id);
   set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
   set_waker_window(window_id);

@@ -262,7 +262,8 @@ std::string Child::error_output() {
 }
 
 std::optional<std::string> run_tool(const std::string& display, const std::vector<std::string>& argv, Bound bound) {
-  Child tool(argv, {{"DISPLAY", display}});
+  // The C locale: a tool writes other bytes than ASCII as escapes, the same wherever it runs.
+  Child tool(argv, {{"DISPLAY", display}, {"LC_ALL", "C"}});
   if (!tool.started()) return std::nullopt;
   std::string output;
   const auto code = tool.wait_for_exit(bound);
@@ -499,6 +500,38 @@ WindowSize window_size(const std::string& display, unsigned long window) {
   if (XGetWindowAttributes(x, static_cast<Window>(window), &attributes)) size = {attributes.width, attributes.height};
   XCloseDisplay(x);
   return size;
+}
+
+ScreenPoint window_position(const std::string& display, unsigned long window) {
+  Display* x = open_display(display);
+  if (!x) return {};
+  ScreenPoint point;
+  Window child = 0;
+  XTranslateCoordinates(x, static_cast<Window>(window), DefaultRootWindow(x), 0, 0, &point.x, &point.y, &child);
+  XCloseDisplay(x);
+  return point;
+}
+
+std::optional<WindowProperty> window_property(const std::string& display, unsigned long window,
+                                              const std::string& name) {
+  Display* x = open_display(display);
+  if (!x) return std::nullopt;
+  std::optional<WindowProperty> property;
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, left = 0;
+  unsigned char* data = nullptr;
+  const Atom atom = XInternAtom(x, name.c_str(), False);
+  if (XGetWindowProperty(x, static_cast<Window>(window), atom, 0, 1L << 24, False, AnyPropertyType, &type, &format,
+                         &items, &left, &data) == Success &&
+      type != 0 && format == 8) {
+    char* type_name = XGetAtomName(x, type);
+    property = WindowProperty{type_name, std::string(reinterpret_cast<const char*>(data), items)};
+    XFree(type_name);
+  }
+  if (data) XFree(data);
+  XCloseDisplay(x);
+  return property;
 }
 
 bool press_close_button(const std::string& display, unsigned long window) {

@@ -462,13 +462,6 @@ int fixed_font_text_width(const std::string& display, const std::string& text) {
   return width;
 }
 
-std::string window_property(const std::string& display, unsigned long window, const std::string& property) {
-  auto shown = run_tool(display, {"xprop", "-id", std::to_string(window), property});
-  if (!shown) return "";
-  if (!shown->empty() && shown->back() == '\n') shown->pop_back();
-  return *shown;
-}
-
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within) {
   Display* x = open_display(display);
   if (!x) return std::nullopt;

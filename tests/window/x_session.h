@@ -102,8 +102,6 @@ unsigned long focused_window(const std::string& display);
 unsigned long root_window(const std::string& display);
 // How wide a text is in the X server's built-in "fixed" font.
 int fixed_font_text_width(const std::string& display, const std::string& text);
-// A text property of a window as xprop shows it, e.g. `_NET_WM_NAME(UTF8_STRING) = "..."`.
-std::string window_property(const std::string& display, unsigned long window, const std::string& property);
 
 // Answers a box with a key. A box may take keys only a moment after it shows, so the key is
 // given again until `answered` tells that it has had its effect (waiting a little each time).

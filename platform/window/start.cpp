@@ -91,6 +91,11 @@ std::atomic<bool> command_running{false};
   _exit(1);
 }
 
+// The X server gone (a logout, a crash): the process ends at once. Xlib's own handler calls
+// exit(), whose handlers (freeglut's among them) wait for GL locks that other threads, stopped on
+// the lost connection, still hold, and the process would hang for good.
+[[noreturn]] int on_x_connection_lost(Display*) { no_window("the connection to the X server was lost"); }
+
 // freeglut stops on a fatal error of its own; a handler that returned would crash it.
 void on_freeglut_error(const char* format, va_list args) {
   char message[512];
@@ -428,6 +433,7 @@ void set_up_gl() {
 void open_window(const char* program) {
   // The key watcher's connection, opened first to tell a missing display clearly. It stays open:
   // a server whose last client leaves resets, and would refuse freeglut's connection meanwhile.
+  XSetIOErrorHandler(on_x_connection_lost);  // for every connection of the process
   Display* watcher_connection = XOpenDisplay(nullptr);
   Display* waker_connection = watcher_connection ? XOpenDisplay(nullptr) : nullptr;
   if (!watcher_connection || !waker_connection) {

@@ -11,23 +11,16 @@ orbelin=${1:-$top/build/orbelin}
 seconds=${2:-60}
 [ -x "$orbelin" ] || { echo "no $orbelin: build it first (cmake --build build --target orbelin)" >&2; exit 1; }
 
-ready=$(mktemp)
-Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$ready" 2>/dev/null &
-xvfb=$!
+source "$top/tools/xvfb.sh"
+xvfb=""
 pid=""
 cleanup() {
   set +e  # a killed child's status must not stop the cleaning up
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  rm -f "$ready"
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  [ -s "$ready" ] && break
-  sleep 0.1
-done
-[ -s "$ready" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$ready")"
+start_xvfb
 
 "$orbelin" ${ORBELIN_ARGS:-} >/dev/null &
 pid=$!

@@ -74,6 +74,7 @@ const char* error_message(int32_t number) {
   switch (number) {
     case 5: return "Illegal function call";
     case 6: return "Overflow";
+    case 14: return "Out of string space";
     case 52: return "Bad file name or number";
     case 53: return "File not found";
     case 54: return "Bad file mode";

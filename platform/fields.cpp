@@ -1,6 +1,7 @@
 // Input files under file numbers, read field by field.
 #include "platform/fields.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <thread>
 #include <string>
+#include <string_view>
 
 #include "platform/errors.h"
 #include "platform/file_reader.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr int32_t highest_file_number = 255;
 constexpr int32_t overflow = 6;
+constexpr int32_t out_of_string_space = 14;
 constexpr int32_t bad_file_name_or_number = 52;
 constexpr int32_t file_not_found = 53;
 constexpr int32_t file_already_open = 55;
@@ -30,6 +33,10 @@ constexpr int32_t path_not_found = 76;
 
 constexpr int end_of_file = FileReader::end_of_file;
 constexpr int read_failed = FileReader::read_failed;
+constexpr int too_long = -3;  // the field would run past longest_field
+
+// Both end a read with an error; the end of the file does not.
+bool failed(int b) { return b == read_failed || b == too_long; }
 
 // The plotter's thread uses the files; the end of the process may close them from another. So
 // the lock is taken at every field and is all but never contended: one atomic exchange takes it,
@@ -67,6 +74,18 @@ int32_t open_error(DWORD reason) {
 
 int32_t read_error(DWORD reason) {
   return reason == ERROR_ACCESS_DENIED || reason == ERROR_LOCK_VIOLATION ? permission_denied : path_file_access_error;
+}
+
+// A field read that ended in `status` (read_failed or too_long): its error. A field too long
+// leaves nothing for the next read to start from, so the file counts as at its end: the record
+// loop ends after the box instead of meeting the same endless field again.
+void raise_read_failure(FileReader& file, int status) {
+  if (status == too_long) {
+    file.end_here();
+    raise_error(out_of_string_space);
+  } else {
+    raise_error(read_error(file.read_error()));
+  }
 }
 
 bool is_digit(int b) { return b >= '0' && b <= '9'; }
@@ -178,32 +197,71 @@ HANDLE open_port(const Text& name, int32_t& error) {
 
 // ---- the field readers ---------------------------------------------------------------------
 
-// Bytes that end an unquoted text field, and byte 26, which ends the file.
-constexpr std::array<bool, 256> text_stops = [] {
-  std::array<bool, 256> stops{};
-  stops[','] = stops['\r'] = stops['\n'] = stops[26] = true;
-  return stops;
-}();
+using ByteSet = std::array<bool, 256>;
 
-// After a CR or LF has been taken: its partner (LF after CR, CR after LF) belongs to the same line end.
-void take_line_end_partner(FileReader& file, int first) {
-  const int partner = first == '\r' ? '\n' : '\r';
+// Byte 26, which ends the file, and `more`.
+constexpr ByteSet stops_of(std::string_view more) {
+  ByteSet stops{};
+  stops[26] = true;
+  for (const char c : more) stops[static_cast<uint8_t>(c)] = true;
+  return stops;
+}
+constexpr ByteSet text_stops = stops_of(",\r\n");           // what ends an unquoted field
+constexpr ByteSet quote_stops = stops_of("\"");              // what ends a quoted one
+constexpr ByteSet after_number_stops = stops_of(" ,\r\n");  // what stops the skipping after a number
+
+// One field read over the file: the bytes it takes are counted from its start, and once
+// longest_field of them have been taken only the comma or line end that ends the field may
+// follow; any other byte reads as too_long.
+class FieldScan {
+ public:
+  explicit FieldScan(FileReader& file) : file_(file), limit_(file.position() + longest_field) {}
+
+  int peek() {
+    const int b = file_.peek();
+    if (b < 0 || file_.position() < limit_ || b == ',' || b == '\r' || b == '\n') return b;
+    return too_long;
+  }
+  void take() { file_.take(); }
+  bool full() const { return file_.position() >= limit_; }
+
+  // For taking bytes in runs (call after peek gave a byte): the bytes from the next one on that
+  // are fetched, that the field may still take and that come before the first of `stops`.
+  std::string_view run_until(const ByteSet& stops) const {
+    const uint8_t* begin = file_.run_begin();
+    const uint8_t* end = begin + std::min(limit_ - file_.position(), file_.run_end() - begin);
+    const uint8_t* at = begin;
+    while (at < end && !stops[*at]) ++at;
+    return {reinterpret_cast<const char*>(begin), static_cast<size_t>(at - begin)};
+  }
+  void take(size_t count) { file_.take_to(file_.run_begin() + count); }
+
+ private:
+  FileReader& file_;
+  const int64_t limit_;
+};
+
+// Takes the comma or line end `b` that ends a field: a CR or LF with its partner (LF after CR,
+// CR after LF), which belongs to the same line end.
+void take_field_end(FieldScan& file, int b) {
+  file.take();
+  if (b == ',') return;
+  const int partner = b == '\r' ? '\n' : '\r';
   if (file.peek() == partner) file.take();
 }
 
 // Takes bytes up to and including the next comma or line end, or up to the end of the file.
-// Gives read_failed when the system refused a read, else 0.
-int drop_rest_of_field(FileReader& file) {
+// Gives read_failed or too_long when the read failed, else 0.
+int drop_rest_of_field(FieldScan& file) {
   for (;;) {
     const int b = file.peek();
     if (b == end_of_file) return 0;
-    if (b == read_failed) return read_failed;
-    file.take();
-    if (b == ',') return 0;
-    if (b == '\r' || b == '\n') {
-      take_line_end_partner(file, b);
+    if (failed(b)) return b;
+    if (text_stops[static_cast<size_t>(b)]) {
+      take_field_end(file, b);
       return 0;
     }
+    file.take(file.run_until(text_stops).size());
   }
 }
 
@@ -241,7 +299,7 @@ struct DecimalDigits {
 constexpr double single_limit = 3.402823466E+38;
 
 struct NumberResult {
-  double value = 0;
+  Extended value = 0;
   bool overflow = false;
 };
 
@@ -304,7 +362,7 @@ NumberResult convert(const DecimalDigits& digits, bool negative, bool exponent_n
 }
 
 // "&H" with hexadecimal or "&O" with octal digits, the '&' already taken: a 64-bit two's-complement number.
-int read_radix_number(FileReader& file, NumberResult& result) {
+int read_radix_number(FieldScan& file, NumberResult& result) {
   int b = file.peek();
   if (b < 0) return b;
   const char kind = upper(static_cast<char>(b));
@@ -327,17 +385,18 @@ int read_radix_number(FileReader& file, NumberResult& result) {
     if (count < 1'000'000) ++count;
     value = value * radix + static_cast<unsigned>(digit);
   }
-  if (b == read_failed) return read_failed;
+  if (failed(b)) return b;
   if ((radix == 16 && count > 16) || (radix == 8 && (count > 22 || (count == 22 && first > 1)))) {
     result.overflow = true;
     return 0;
   }
-  result.value = static_cast<double>(static_cast<int64_t>(value));
+  // The whole number exactly: the 64-bit significand holds it, so the one rounding is the caller's.
+  result.value = static_cast<Extended>(static_cast<int64_t>(value));
   return 0;
 }
 
 // A number from the first byte that is not a blank: what fits of sign, digits, point, exponent.
-int read_decimal_number(FileReader& file, NumberResult& result) {
+int read_decimal_number(FieldScan& file, NumberResult& result) {
   DecimalDigits digits;
   bool negative = false;
   int b = file.peek();
@@ -375,30 +434,29 @@ int read_decimal_number(FileReader& file, NumberResult& result) {
       if (exponent_significant <= 18) exponent = exponent * 10 + (b - '0');
     }
   }
-  if (b == read_failed) return read_failed;
+  if (failed(b)) return b;
   result = convert(digits, negative, exponent_negative, exponent, exponent_significant);
   return 0;
 }
 
 // After the number: the rest of the field up to and including its comma or line end; but blanks
 // followed by anything else than a blank, comma or line end stop here, leaving that byte.
-int skip_after_number(FileReader& file) {
+int skip_after_number(FieldScan& file) {
   for (;;) {
     int b = file.peek();
     if (b == end_of_file) return 0;
-    if (b == read_failed) return read_failed;
+    if (failed(b)) return b;
     if (b == ' ') {
       do file.take();
       while ((b = file.peek()) == ' ');
       if (b == ',' || b == '\r' || b == '\n') continue;
-      return b == read_failed ? read_failed : 0;
+      return failed(b) ? b : 0;
     }
-    file.take();
-    if (b == ',') return 0;
-    if (b == '\r' || b == '\n') {
-      take_line_end_partner(file, b);
+    if (b == ',' || b == '\r' || b == '\n') {
+      take_field_end(file, b);
       return 0;
     }
+    file.take(file.run_until(after_number_stops).size());
   }
 }
 
@@ -464,8 +522,9 @@ void read_text_field(int32_t file_number, Text& target) {
     raise_error(bad_file_name_or_number);
     return;
   }
+  FieldScan scan(*file);
   int b;
-  while ((b = file->peek()) == ' ' || b == '\t') file->take();
+  while ((b = scan.peek()) == ' ' || b == '\t') scan.take();
   if (b == end_of_file) {
     target.clear();
     raise_error(input_past_end);
@@ -475,44 +534,39 @@ void read_text_field(int32_t file_number, Text& target) {
   if (b == '"') {
     // Up to the next double quote, commas and line ends included; then the rest up to the
     // comma or line end is dropped.
-    file->take();
+    scan.take();
     for (;;) {
-      b = file->peek();
+      b = scan.peek();
       if (b < 0) break;
-      const uint8_t* begin = file->run_begin();
-      const uint8_t* end = file->run_end();
-      const uint8_t* at = begin;
-      while (at < end && *at != '"' && *at != 26) ++at;
-      field.append(reinterpret_cast<const char*>(begin), static_cast<size_t>(at - begin));
-      file->take_to(at);
-      if (at < end && *at == '"') {
-        file->take();
-        b = drop_rest_of_field(*file);
+      if (b == '"') {
+        scan.take();
+        b = drop_rest_of_field(scan);
         break;
       }
+      if (scan.full()) {  // a comma or line end inside the quotes does not end the field
+        b = too_long;
+        break;
+      }
+      const std::string_view run = scan.run_until(quote_stops);
+      field.append(run);
+      scan.take(run.size());
     }
   } else {
     // Up to the next comma or line end, without the blanks and tabs at its end.
     for (;;) {
-      b = file->peek();
+      b = scan.peek();
       if (b < 0 || text_stops[static_cast<size_t>(b)]) break;
-      const uint8_t* begin = file->run_begin();
-      const uint8_t* end = file->run_end();
-      const uint8_t* at = begin;
-      while (at < end && !text_stops[*at]) ++at;
-      field.append(reinterpret_cast<const char*>(begin), static_cast<size_t>(at - begin));
-      file->take_to(at);
+      const std::string_view run = scan.run_until(text_stops);
+      field.append(run);
+      scan.take(run.size());
     }
-    if (b == ',' || b == '\r' || b == '\n') {
-      file->take();
-      if (b != ',') take_line_end_partner(*file, b);
-    }
+    if (b >= 0) take_field_end(scan, b);
     size_t kept = field.size();
     while (kept > 0 && (field[kept - 1] == ' ' || field[kept - 1] == '\t')) --kept;
     field.resize(kept);
   }
-  if (b == read_failed) {
-    raise_error(read_error(file->read_error()));  // the target keeps its contents
+  if (failed(b)) {
+    raise_read_failure(*file, b);  // the target keeps its contents
     return;
   }
   target = std::move(field);
@@ -526,32 +580,33 @@ Extended read_number_field(int32_t file_number) {
     raise_error(bad_file_name_or_number);
     return 0;
   }
+  FieldScan scan(*file);
   int b;
-  while ((b = file->peek()) == ' ') file->take();
+  while ((b = scan.peek()) == ' ') scan.take();
   if (b == end_of_file) {
     raise_error(input_past_end);
     return 0;
   }
   NumberResult number;
-  int status = read_failed;
-  if (b != read_failed) {
+  int status = b;
+  if (!failed(b)) {
     if (b == '&') {
-      file->take();
-      status = read_radix_number(*file, number);
+      scan.take();
+      status = read_radix_number(scan, number);
     } else {
-      status = read_decimal_number(*file, number);
+      status = read_decimal_number(scan, number);
     }
-    if (status != read_failed) status = skip_after_number(*file);
+    if (!failed(status)) status = skip_after_number(scan);
   }
-  if (status == read_failed) {
-    raise_error(read_error(file->read_error()));
+  if (failed(status)) {
+    raise_read_failure(*file, status);
     return 0;
   }
   if (number.overflow) {
     raise_error(overflow);
     return 0;
   }
-  return static_cast<Extended>(number.value);
+  return number.value;
 }
 
 int32_t at_end_of_file(int32_t file_number) {

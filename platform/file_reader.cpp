@@ -8,7 +8,7 @@ FileReader::FileReader(HANDLE file)
 FileReader::~FileReader() { CloseHandle(file_); }
 
 int FileReader::fetch() {
-  if (met_byte_26_) return end_of_file;
+  if (ended_) return end_of_file;
   DWORD got = 0;
   if (!ReadFile(file_, buffer_.get(), static_cast<DWORD>(buffer_size), &got, nullptr)) {
     read_error_ = GetLastError();
@@ -22,7 +22,7 @@ int FileReader::fetch() {
 }
 
 bool FileReader::at_end() {
-  if (met_byte_26_) return true;
+  if (ended_) return true;
   if (next_ < filled_) return false;  // fetched a moment ago: still there
   if (met_end_) return true;
   if (stream_) return fetch() < 0;  // what is waiting now, if anything

@@ -27,7 +27,7 @@ class FileReader {
     if (next_ < filled_) {
       const uint8_t byte = buffer_[next_];
       if (byte != 26) return byte;
-      met_byte_26_ = true;
+      ended_ = true;
       return end_of_file;
     }
     return fetch();
@@ -40,6 +40,12 @@ class FileReader {
   void take_to(const uint8_t* position) { next_ = static_cast<size_t>(position - buffer_.get()); }
 
   bool at_end();               // the end test: true once the taken bytes reach the file's size
+  int64_t position() const { return fetched_ - static_cast<int64_t>(filled_ - next_); }  // bytes taken
+  // From now on the file counts as at its end, as after a byte 26: nothing more is handed out.
+  void end_here() {
+    ended_ = true;
+    next_ = filled_;
+  }
   DWORD read_error() const { return read_error_; }
 
  private:
@@ -50,6 +56,6 @@ class FileReader {
   size_t next_ = 0, filled_ = 0;
   int64_t fetched_ = 0;        // bytes fetched from the file in all
   bool met_end_ = false;       // the last fetch found nothing
-  bool met_byte_26_ = false;   // from now on the file counts as at its end
+  bool ended_ = false;         // a byte 26 met, or end_here: from now on the file counts as at its end
   DWORD read_error_ = ERROR_SUCCESS;
 };

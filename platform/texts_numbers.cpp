@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "platform/errors.h"
 
@@ -19,6 +20,7 @@ constexpr int32_t overflow = 6;
 // ---- Texts ----------------------------------------------------------------------------------
 
 Text join_texts(const Text& a, const Text& b) { return a + b; }
+Text join_texts(Text&& a, const Text& b) { return std::move(a) + b; }
 
 Text make_char_text(int32_t code) {
   if (code < 0 || code > 255) {

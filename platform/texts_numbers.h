@@ -9,6 +9,7 @@ using Text = std::string;
 using Extended = long double;
 
 Text join_texts(const Text& a, const Text& b);
+Text join_texts(Text&& a, const Text& b);  // a join's result joined again: appended in place
 Text make_char_text(int32_t code);                           // 0..255, else empty text + error 5
 Text take_left_text(const Text& text, int32_t n);
 Text take_mid_text(const Text& text, int32_t start, int32_t n);

@@ -47,7 +47,7 @@ void run_pass() {
   end_part(277);
   if (decide(279, s.refresh_counter == refresh_period)) {
     part(280, [&] { s.refresh_counter = 0; });
-    part(281, [&] { s.other_calls.clear(); });
+    part(281, [&] { s.other_calls = Text(); });  // its memory too: it may have held a call of megabytes
     read_spot_log();  // 282 to 292, and 293 to 334 for every record
   }
   part(344, [&] { s.last_key = read_key(); });

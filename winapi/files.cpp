@@ -104,17 +104,16 @@ bool same_without_case(const std::string& a, const char* b) {
   return i == a.size() && b[i] == '\0';
 }
 
-// The entry of `folder` that matches `component` without regard to case (the first in byte
-// order when several do), or an empty string.
-std::string entry_without_case(const std::string& folder, const std::string& component) {
+// The entries of `folder` that match `component` without regard to case, in byte order; the
+// component as it stands when the folder cannot be listed (one that may be searched, not read).
+std::vector<std::string> entries_without_case(const std::string& folder, const std::string& component) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return {};
-  std::string found;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (same_without_case(component, entry->d_name) && (found.empty() || found > entry->d_name))
-      found = entry->d_name;
-  }
+  if (!dir) return {component};
+  std::vector<std::string> found;
+  while (const dirent* entry = ::readdir(dir))
+    if (same_without_case(component, entry->d_name)) found.emplace_back(entry->d_name);
   ::closedir(dir);
+  std::sort(found.begin(), found.end());
   return found;
 }
 
@@ -165,6 +164,42 @@ bool still_there(const KernelObject& file) {
 
 }  // namespace
 
+namespace {
+
+// Follows `components` from `folder`. Each may lead to several entries that differ only in case:
+// they are tried in byte order, and the first whole path that exists is the one, so that every
+// spelling of a name reaches the same file whichever spelling the entries have. When none
+// exists, the error of the first way tried. `folder_at_end`: the last component must be a folder.
+std::string follow(const std::string& folder, const std::vector<std::string>& components, size_t at,
+                   bool folder_at_end, DWORD& error) {
+  if (at == components.size()) return folder;
+  const std::string& component = components[at];
+  const bool folder_needed = at + 1 < components.size() || folder_at_end;
+  const std::vector<std::string> entries = component == "." || component == ".."
+                                               ? std::vector<std::string>{component}
+                                               : entries_without_case(folder, component);
+  DWORD first_error = ERROR_SUCCESS;
+  const DWORD missing = folder_needed ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+  for (const std::string& entry : entries) {
+    const std::string candidate = joined(folder, entry);
+    struct stat info {};
+    DWORD reason = ERROR_SUCCESS;
+    if (::stat(candidate.c_str(), &info) != 0) {
+      reason = errno == ENOENT ? missing : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : error_from_errno(errno);
+    } else if (folder_needed && !S_ISDIR(info.st_mode)) {
+      reason = ERROR_PATH_NOT_FOUND;
+    } else {
+      std::string path = follow(candidate, components, at + 1, folder_at_end, reason);
+      if (!path.empty()) return path;
+    }
+    if (first_error == ERROR_SUCCESS) first_error = reason;
+  }
+  error = first_error == ERROR_SUCCESS ? missing : first_error;
+  return {};
+}
+
+}  // namespace
+
 std::string resolve_windows_name(const char* name, DWORD* error, bool want_folder) {
   auto fail = [&](DWORD e) {
     if (error) *error = e;
@@ -184,27 +219,14 @@ std::string resolve_windows_name(const char* name, DWORD* error, bool want_folde
     if (end > start) components.push_back(text.substr(start, end - start));
     start = end + 1;
   }
-  std::string path = text[0] == '/' ? "/" : "";
+  const std::string root = text[0] == '/' ? "/" : "";
   if (components.empty()) {
-    if (want_folder) return path;
+    if (want_folder) return root;
     return fail(ERROR_ACCESS_DENIED);  // the root folder, opened as a file
   }
-  for (size_t i = 0; i < components.size(); ++i) {
-    const bool last = i + 1 == components.size();
-    std::string candidate = joined(path, components[i]);
-    struct stat info {};
-    if (::stat(candidate.c_str(), &info) != 0) {
-      const int reason = errno;
-      if (reason != ENOENT) return fail(reason == ENOTDIR ? ERROR_PATH_NOT_FOUND : error_from_errno(reason));
-      const std::string entry = components[i] == "." || components[i] == ".." ? std::string()
-                                                                               : entry_without_case(path, components[i]);
-      if (entry.empty()) return fail(last && !trailing_separator && !want_folder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-      candidate = joined(path, entry);
-      if (::stat(candidate.c_str(), &info) != 0) return fail(error_from_errno(errno));
-    }
-    if ((!last || trailing_separator || want_folder) && !S_ISDIR(info.st_mode)) return fail(ERROR_PATH_NOT_FOUND);
-    path = std::move(candidate);
-  }
+  DWORD reason = ERROR_SUCCESS;
+  std::string path = follow(root, components, 0, trailing_separator || want_folder, reason);
+  if (path.empty()) return fail(reason);
   if (error) *error = ERROR_SUCCESS;
   return path;
 }

@@ -1,8 +1,8 @@
 // Our stand-ins for the kernel's file functions, over POSIX, for reading only.
 //
-// Names: the name ends at its first zero byte; a backslash or a slash separates folders; where no
-// entry matches a component exactly, an entry of the folder that matches it without regard to
-// case is taken. A drive-letter path (C:\...) names a folder that does not exist here.
+// Names: the name ends at its first zero byte; a backslash or a slash separates folders; names
+// are compared without regard to case (see resolve_windows_name). A drive-letter path (C:\...)
+// names a folder that does not exist here.
 // "\\.\COMn" (or "COMn") names serial port n, the device /dev/ttyS<n-1>.
 // Nothing is ever written, and no open or read ever blocks.
 #pragma once
@@ -54,8 +54,11 @@ struct DCB {
 BOOL GetCommState(HANDLE file, DCB* dcb);
 BOOL SetCommState(HANDLE file, const DCB* dcb);
 
-// Where the names lead: the path of the existing entry that `name` reaches (case-insensitively,
-// component by component), or an empty string with the Windows error. Shared with the shell.
+// Where a name leads, for the files and for the command interpreter alike, so that both reach the
+// same file: the path of the existing entry that `name` reaches, or an empty string with the
+// Windows error. Each component is compared without regard to case; where entries differ only in
+// case, they are tried in byte order, an exact match having no preference, and the first whole
+// path that exists is taken. So every spelling of a name leads to the same file.
 std::string resolve_windows_name(const char* name, DWORD* error, bool want_folder = false);
 
 // Process objects live in the same handle table, so that CloseHandle takes them too (the shell).

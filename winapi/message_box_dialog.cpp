@@ -359,8 +359,11 @@ class Box {
               static_cast<unsigned>(layout_.height), 0, 0);
   }
 
-  void take_focus(Time when) {
-    XSetInputFocus(display_, window_, RevertToParent, when);
+  // Once viewable the box takes the focus, and asks a window manager to make it the active window.
+  // WM_TAKE_FOCUS is answered with the focus alone: asking for activation there too would have the
+  // window manager offer the focus again, without end.
+  void take_focus(Time when) { XSetInputFocus(display_, window_, RevertToParent, when); }
+  void ask_activation(Time when) {
     if (!managed_) return;
     XEvent request{};
     request.xclient.type = ClientMessage;
@@ -455,6 +458,7 @@ class Box {
         if (!focus_taken_) {  // viewable now: the focus can be given to it
           focus_taken_ = true;
           take_focus(CurrentTime);
+          ask_activation(CurrentTime);
         }
         break;
       case KeyPress: on_key_press(event.xkey); break;

@@ -30,6 +30,7 @@
 #include "platform/screen.h"
 #include "platform/screen_handover.h"
 #include "platform/title.h"
+#include "platform/window/desktop_properties.h"
 #include "platform/window/ending.h"
 #include "platform/window/key_translation.h"
 #include "platform/window/layout.h"
@@ -71,6 +72,10 @@ struct WindowSide {
   GLuint texture = 0;
   Frame shown;
   bool redraw_due = false;  // something beside the frame changed: the menu line
+  // The window as X knows it, on freeglut's own connection, so that what is set here keeps its
+  // order with what freeglut sends.
+  Display* x_display = nullptr;
+  Window x_window = 0;
   // The window as user32 knows it (FindWindowA, SetMenu), and the menu line it shows.
   HWND handle = nullptr;
   uint64_t menu_generation = ~uint64_t{0};
@@ -89,6 +94,11 @@ std::atomic<bool> command_running{false};
   std::fflush(nullptr);
   _exit(1);
 }
+
+// The X server gone (a logout, a crash): the process ends at once. Xlib's own handler calls
+// exit(), whose handlers (freeglut's among them) wait for GL locks that other threads, stopped on
+// the lost connection, still hold, and the process would hang for good.
+[[noreturn]] int on_x_connection_lost(Display*) { no_window("the connection to the X server was lost"); }
 
 // freeglut stops on a fatal error of its own; a handler that returned would crash it.
 void on_freeglut_error(const char* format, va_list args) {
@@ -320,6 +330,7 @@ void on_mouse_button(int button, int state, int x, int y) {
 
 void on_close_button() {
   set_waker_window(0);  // freeglut destroys the window after this
+  side.x_window = 0;
   set_titled_window(nullptr);
   unregister_window(side.handle);
   side.handle = nullptr;
@@ -331,8 +342,16 @@ void follow_title() {
   if (generation == side.title_generation) return;
   side.title_generation = generation;
   const Text title = current_window_title();
-  glutSetWindowTitle(title.c_str());
-  glutSetIconTitle(title.c_str());
+  if (side.x_window) set_window_titles(side.x_display, side.x_window, title);  // cut to what X takes
+}
+
+// The size for the mode and the menu line: the window manager learns it at once as the size and
+// the smallest one; the window takes it now, or when full screen is left (settle_full_screen).
+void follow_normal_size() {
+  const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
+  if (side.x_window) set_size_hints(side.x_display, side.x_window, size);
+  if (side.full_screen_asked) return;
+  glutReshapeWindow(size.width, size.height);
 }
 
 bool same_items(const std::vector<MenuBarItem>& a, const std::vector<MenuBarItem>& b) {
@@ -359,18 +378,14 @@ void follow_menu() {
   }
   if (menu_line_shown() == was_shown) return;
   side.redraw_due = true;
-  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
-  const ClientSize size = client_size_for_mode(side.sized_for_mode, menu_line_shown());
-  glutReshapeWindow(size.width, size.height);
+  follow_normal_size();
 }
 
 void follow_screen_mode() {
   const int32_t mode = handed_over_mode();
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
-  if (side.full_screen_asked) return;  // the size follows when full screen is left (settle_full_screen)
-  const ClientSize size = client_size_for_mode(mode, menu_line_shown());
-  glutReshapeWindow(size.width, size.height);
+  follow_normal_size();
 }
 
 // A running command leaves full screen; it comes back afterwards if still wanted.
@@ -436,6 +451,7 @@ void set_up_gl() {
 void open_window(const char* program) {
   // The key watcher's connection, opened first to tell a missing display clearly. It stays open:
   // a server whose last client leaves resets, and would refuse freeglut's connection meanwhile.
+  XSetIOErrorHandler(on_x_connection_lost);  // for every connection of the process
   Display* watcher_connection = XOpenDisplay(nullptr);
   Display* waker_connection = watcher_connection ? XOpenDisplay(nullptr) : nullptr;
   if (!watcher_connection || !waker_connection) {
@@ -457,15 +473,22 @@ void open_window(const char* program) {
   side.sized_for_mode = handed_over_mode();
   // Without the menu line: one already attached shows at follow_menu's first look.
   const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
-  glutInitWindowPosition(0, 0);  // without a window manager, anything else loses a row and a column
+  // Created at 0,0: freeglut's "no position" would be -1,-1, which without a window manager
+  // loses a row and a column. The hints that follow leave the placement to a window manager.
+  glutInitWindowPosition(0, 0);
   glutInitWindowSize(size.width, size.height);
   side.title_generation = window_title_generation();
   const Text title = current_window_title();
-  glutCreateWindow(title.c_str());
+  glutCreateWindow(title_bytes_for_x(title).c_str());
+  side.x_display = glXGetCurrentDisplay();
+  side.x_window = glXGetCurrentDrawable();
+  // freeglut has mapped the window already; what a window manager must know before it manages a
+  // window is set as for a new one.
+  introduce_window(side.x_display, side.x_window, title, size);
   side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
-  const auto window_id = static_cast<unsigned long>(glXGetCurrentDrawable());
+  const auto window_id = static_cast<unsigned long>(side.x_window);
   start_x_key_watcher(watcher_connection, window_id);
   set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
   set_waker_window(window_id);

@@ -231,6 +231,31 @@ TEST_F(CommandInterpreter, StartNotepadOpensTheSetupFileFoundWithoutCase) {
   EXPECT_EQ(opened_, "xdg-open|" + (folder.path() / "Orbelin020.SET").string() + "\n");
 }
 
+TEST_F(CommandInterpreter, TheEditorGetsTheSetupFileThatTheFilesOpenBesideACaseVariant) {
+  folder.write("Orbelin020.SET", "setup\r\n");
+  for (const char* decoy : {"ORBELIN020.SET", "Orbelin020.set"}) {
+    SCOPED_TRACE(decoy);
+    folder.write(decoy, std::string(decoy) + "\r\n");
+    open_input_file("Orbelin020.SET", 1);
+    Text read;
+    read_text_field(1, read);
+    close_file(1);
+    ASSERT_TRUE(returns_at_once("CMD /C start notepad Orbelin020.set"));
+    const std::string prefix = "xdg-open|";
+    ASSERT_EQ(opened_.rfind(prefix, 0), 0u) << opened_;
+    const fs::path edited = opened_.substr(prefix.size(), opened_.size() - prefix.size() - 1);
+    EXPECT_EQ(edited.parent_path(), folder.path());
+    std::ifstream in(edited, std::ios::binary);
+    std::string edited_first_line;
+    std::getline(in, edited_first_line, '\r');
+    EXPECT_EQ(edited_first_line, read) << "the editor opened " << edited;
+    fs::remove(folder.path() / decoy);
+    // The opener's pipe has been closed by its writer: listen afresh for the next one.
+    ::close(calls_fd_);
+    calls_fd_ = ::open(calls_pipe().c_str(), O_RDONLY | O_NONBLOCK);
+  }
+}
+
 TEST_F(CommandInterpreter, StartDocumentOpensItWithItsProgram) {
   folder.write("orbelinhelp.HTM", "<html></html>");
   EXPECT_TRUE(returns_at_once("CMD /C start OrbelinHelp.htm"));

@@ -19,6 +19,7 @@ struct BoxCase {
 TEST_F(ErrorBox, ShowsCaptionAndTextByteForByteForEveryMessage) {
   const BoxCase cases[] = {
       {6, 14, "Unhandled Error #6", "Line:14\nOverflow\nContinue?"},
+      {14, 283, "Unhandled Error #14", "Line:283\nOut of string space\nContinue?"},
       {52, 236, "Unhandled Error #52", "Line:236\nBad file name or number\nContinue?"},
       {53, 19, "Unhandled Error #53", "Line:19\nFile not found\nContinue?"},
       {62, 348, "Unhandled Error #62", "Line:348\nInput past end of file\nContinue?"},

@@ -1,4 +1,5 @@
 // Opening files under numbers and reading them field by field: bytes in, fields and errors out.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,19 @@ TEST_F(Fields, NumberDigitLimits) {
   EXPECT_EQ(number().first, static_cast<Extended>(12345678901234567.0));
 }
 
+TEST_F(Fields, HexAndOctalNumbersComeBackWhole) {
+  // The whole 64-bit number as the extended value, so that the plotter's float store is the one
+  // rounding: 2^62 + 2^38 + 1 lies just above halfway between two floats and goes up, where a
+  // double on the way (2^62 + 2^38, a tie) would round down to 2^62.
+  open_bytes("&H4000004000000001,&H7FFFFFFFFFFFFFFF,&H8000000000000001,&O777777777777777777777,"
+             "&O1000000000000000000001");
+  const Extended expected[] = {4611686293305294849.0L, 9223372036854775807.0L, -9223372036854775807.0L,
+                               9223372036854775807.0L, -9223372036854775807.0L};
+  for (const Extended value : expected) EXPECT_EQ(number(), (std::pair<Extended, int32_t>{value, 0}));
+  open_bytes("&H4000004000000001");
+  EXPECT_EQ(static_cast<float>(number().first), 0x1.000002p62f);
+}
+
 TEST_F(Fields, FieldOfMegabytesAndFileWithoutLineEnd) {
   const std::string huge(3 * 1024 * 1024 + 17, 'x');
   open_bytes(huge + ",tail");
@@ -172,6 +187,89 @@ TEST_F(Fields, FieldOfMegabytesAndFileWithoutLineEnd) {
   open_bytes(std::string(100000, ' ') + "\"" + std::string(100000, 'q'));
   EXPECT_EQ(text().first, std::string(100000, 'q'));
 }
+
+// ---- The bound on one field --------------------------------------------------------------------
+
+struct BoundCase {
+  const char* name;
+  const char* device;  // read this device; else a file of head, middle and tail:
+  std::string head;
+  char fill;           // the middle's bytes: a hole when 0 (nothing is written for it)
+  int64_t middle;      // the middle's length, relative to longest_field
+  std::string tail;
+  bool number;         // read with read_number_field, else read_text_field
+  int64_t first;       // the first read's field length (text) or value (number); -1: box 14
+  std::pair<std::string, int32_t> second;  // the next text read
+};
+void PrintTo(const BoundCase& c, std::ostream* out) { *out << c.name; }
+
+class FieldBound : public Fields, public ::testing::WithParamInterface<BoundCase> {
+ protected:
+  void open_case(const BoundCase& c) {
+    if (c.device) {
+      open_input_file(c.device, 1);
+      ASSERT_FALSE(error_pending());
+      return;
+    }
+    open_bytes(c.head);
+    close_all_files();
+    const int64_t middle = longest_field + c.middle;
+    if (c.fill != 0) {
+      std::ofstream out(folder.path() / "in.csv", std::ios::binary | std::ios::app);
+      const std::string chunk(1 << 20, c.fill);
+      for (int64_t left = middle; left > 0; left -= static_cast<int64_t>(chunk.size()))
+        out.write(chunk.data(), static_cast<std::streamsize>(std::min<int64_t>(left, chunk.size())));
+      out << c.tail;
+    } else {
+      const int fd = ::open("in.csv", O_WRONLY);
+      ASSERT_GE(fd, 0);
+      const auto end = static_cast<off_t>(c.head.size()) + static_cast<off_t>(middle);
+      ASSERT_EQ(::pwrite(fd, c.tail.data(), c.tail.size(), end), static_cast<ssize_t>(c.tail.size()));
+      ::close(fd);
+    }
+    open_input_file("in.csv", 1);
+    ASSERT_FALSE(error_pending());
+  }
+};
+
+TEST_P(FieldBound, AFieldRunsToItsBoundAndNoFurther) {
+  const BoundCase& c = GetParam();
+  open_case(c);
+  EXPECT_EQ(at_end_of_file(1), 0);
+  if (c.number) {
+    const auto [value, error] = number();
+    EXPECT_EQ(value, c.first < 0 ? 0 : c.first);
+    EXPECT_EQ(error, c.first < 0 ? 14 : 0);
+  } else {
+    Text field = "old";
+    read_text_field(1, field);
+    EXPECT_EQ(pending_error_number(), c.first < 0 ? 14 : 0);
+    reset_errors();
+    if (c.first < 0) {
+      EXPECT_EQ(field, "old") << "a field too long leaves its target as it was";
+    } else {
+      EXPECT_EQ(static_cast<int64_t>(field.size()), c.first);
+      EXPECT_EQ(field.find_first_not_of('\0'), Text::npos);
+    }
+  }
+  // After the box the file is at its end: what follows the long field is never read.
+  EXPECT_EQ(at_end_of_file(1), c.first < 0 ? -1 : 0);
+  EXPECT_EQ(text(), c.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, FieldBound,
+    ::testing::Values(
+        BoundCase{"ExactlyTheBound", nullptr, "", 0, 0, "\r\nnext", false, longest_field, {"next", 0}},
+        BoundCase{"OneByteMore", nullptr, "", 0, 1, ",next", false, -1, {"", 62}},
+        BoundCase{"QuotedNeverClosed", nullptr, "\"", 0, 0, ",,,,", false, -1, {"", 62}},  // commas inside
+        BoundCase{"NumberSkipsToTheBound", nullptr, "5", 0, -1, ",7", true, 5, {"7", 0}},
+        BoundCase{"NumberSkipsPastTheBound", nullptr, "5", 0, 0, ",7", true, -1, {"", 62}},
+        BoundCase{"EndlessDigits", nullptr, "", '9', 1, ",7", true, -1, {"", 62}},
+        BoundCase{"ZeroDeviceAsText", "/dev/zero", "", 0, 0, "", false, -1, {"", 62}},
+        BoundCase{"ZeroDeviceAsNumber", "/dev/zero", "", 0, 0, "", true, -1, {"", 62}},
+        BoundCase{"FullDeviceAsText", "/dev/full", "", 0, 0, "", false, -1, {"", 62}}),
+    [](const ::testing::TestParamInfo<BoundCase>& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(Fields, EndTestFollowsTheFileAndTheByte26Rule) {
   open_bytes("");

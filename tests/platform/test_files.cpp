@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <vector>
 
 #include "tests/support/harness.h"
 #include "winapi/files.h"
@@ -42,8 +44,9 @@ TEST_F(FileStandIn, NamesMatchWithoutRegardToCaseAndEitherSeparator) {
   const std::pair<const char*, const char*> cases[] = {
       {"Orbelin020.SET", "setup"},     {"Orbelin020.set", "setup"},   {"ORBELIN020.set", "setup"},
       {"logs\\spots.csv", "spots"},    {"logs/spots.csv", "spots"},   {"LOGS\\SPOTS.CSV", "spots"},
-      {".\\Logs\\..\\Logs\\Spots.csv", "spots"}, {"exact.txt", "lower"}, {"EXACT.txt", "upper"},
-      {"Exact.TXT", "upper"},  // several match without case: the first in byte order ("EXACT.txt")
+      {".\\Logs\\..\\Logs\\Spots.csv", "spots"},
+      // Several match without case: the first in byte order ("EXACT.txt"), an exact match too.
+      {"exact.txt", "upper"}, {"EXACT.txt", "upper"}, {"Exact.TXT", "upper"},
   };
   for (const auto& [name, contents] : cases) {
     HANDLE file = open_for_reading(name);
@@ -57,6 +60,56 @@ TEST_F(FileStandIn, NamesMatchWithoutRegardToCaseAndEitherSeparator) {
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   EXPECT_EQ(read_all(file), "spots");
   CloseHandle(file);
+}
+
+// Folders whose entries differ only in case: every spelling of a name leads to the same entry,
+// the one where the first whole path in byte order exists, whichever spelling it has itself.
+struct SpellingCase {
+  const char* name;
+  std::vector<std::string> entries;  // files, each holding its own path
+  std::string spelled;               // the name, spelled in other ways by the test
+  std::string leads_to;              // the entry it leads to; empty: none (file not found)
+};
+
+TEST(WindowsNames, EverySpellingLeadsToTheSameEntry) {
+  const SpellingCase cases[] = {
+      {"OneEntry", {"Orbelin020.SET"}, "Orbelin020.SET", "Orbelin020.SET"},
+      {"AnUpperCaseDecoy", {"Orbelin020.SET", "ORBELIN020.SET"}, "Orbelin020.SET", "ORBELIN020.SET"},
+      {"ALowerCaseDecoy", {"Orbelin020.SET", "Orbelin020.set"}, "Orbelin020.SET", "Orbelin020.SET"},
+      {"ThreeOfThem", {"orbelin020.set", "Orbelin020.set", "ORBELIN020.SET"}, "Orbelin020.set", "ORBELIN020.SET"},
+      {"FoldersToo", {"Logs/Spots.csv", "LOGS/spots.csv", "logs/SPOTS.csv"}, "Logs\\Spots.csv", "LOGS/spots.csv"},
+      {"TheFirstFolderThatHoldsIt", {"LOGS/other.csv", "logs/Spots.csv"}, "Logs\\Spots.csv", "logs/Spots.csv"},
+      {"NoFolderHoldsIt", {"LOGS/a.csv", "logs/b.csv"}, "Logs\\Spots.csv", ""},
+  };
+  const auto spelt = [](std::string name, char (*change)(char)) {
+    for (char& c : name) c = change(c);
+    return name;
+  };
+  for (const SpellingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    CurrentFolder here{folder.path()};
+    for (const std::string& entry : c.entries) folder.write(entry, entry);
+    const std::string spellings[] = {
+        c.spelled,
+        spelt(c.spelled, [](char x) { return static_cast<char>(std::tolower(static_cast<unsigned char>(x))); }),
+        spelt(c.spelled, [](char x) { return static_cast<char>(std::toupper(static_cast<unsigned char>(x))); }),
+        spelt(c.spelled, [](char x) { return x == 'e' ? 'E' : x == 'S' ? 's' : x; }),
+    };
+    for (const std::string& spelling : spellings) {
+      DWORD error = 0;
+      EXPECT_EQ(resolve_windows_name(spelling.c_str(), &error), c.leads_to) << spelling;
+      HANDLE file = open_for_reading(spelling.c_str());
+      if (c.leads_to.empty()) {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << spelling;
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE) << spelling;
+        continue;
+      }
+      ASSERT_NE(file, INVALID_HANDLE_VALUE) << spelling;
+      EXPECT_EQ(read_all(file), c.leads_to) << spelling;
+      CloseHandle(file);
+    }
+  }
 }
 
 TEST_F(FileStandIn, RefusedOpensGiveTheWindowsErrorOfTheirReason) {

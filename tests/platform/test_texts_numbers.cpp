@@ -212,6 +212,7 @@ TEST_F(Numbers, TextToNumberReadsHexAndOctalAsSixtyFourBitTwosComplement) {
       {"&o777", 511, 0},
       {" & H 1 0", 16, 0},
       {"&H7FFFFFFFFFFFFFFF", 9223372036854775807.0L, 0},
+      {"&H4000004000000001", 4611686293305294849.0L, 0},  // whole: no double would hold it
       {"&HFFFFFFFFFFFFFFFF", -1, 0},
       {"&H8000000000000000", -9223372036854775808.0L, 0},
       {"&H00000000000000000001", 1, 0},          // leading zeros are not significant

@@ -154,6 +154,31 @@ TEST_F(LogContents, HundredMegabytesOfOneCallScrollTheTextAreaAsPrintingDefines)
   EXPECT_EQ(plotter_state.other_calls.size(), huge_log_bytes + 1);
 }
 
+// ---- A field past its bound ----------------------------------------------------------------------
+
+TEST_F(LogContents, ARecordFieldPastItsBoundEndsTheLogAfterItsBox) {
+  write_setup("spots.csv", "Y", standard_calls);
+  // K1JT's record; then W1AW's, whose second field runs past the bound (a hole of zero bytes)
+  // into a record of G4XYZ that is never read.
+  const std::string head = "RxSpot\r\n" + record("K1JT", 12, 0, -5) + "\r\nW1AW,";
+  write_file("spots.csv", head);
+  const int fd = ::open((folder.path() / "spots.csv").c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  const std::string tail = "\r\n" + record("G4XYZ", 6, 0, -10) + "\r\n";
+  const auto at = static_cast<off_t>(head.size() + longest_field + 1);
+  ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), at), static_cast<ssize_t>(tail.size()));
+  ::close(fd);
+  const RunEnd end = run_refreshes(2);
+  EXPECT_FALSE(end.process_ended);
+  // One box a refresh; the record keeps K1JT's other fields, so W1AW's point lands on K1JT's dot.
+  EXPECT_EQ(box_errors_and_steps(), (BoxList{{14, 286}, {14, 286}}));
+  EXPECT_EQ(row_text(27, 50, 22), "W1AW 12:00:00 -5 dB   ");
+  EXPECT_EQ(pixel(323, 183), attr::light_grey);
+  EXPECT_EQ(pixel(320, 183), attr::black);
+  EXPECT_EQ(pixel(176, 215), attr::white) << "G4XYZ, past the long field, was read";
+  EXPECT_EQ(row_text(29, 19, 5), "W1AW ");
+}
+
 // ---- Logs of NUL bytes, random bytes and control bytes ------------------------------------------
 
 TEST_F(LogContents, NulBytesAreBytesLikeAnyOther) {
@@ -328,6 +353,7 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"Hex", "&H10", "-20", no_box, "W1AW 12:05:00  16 dB", 49},
         NumberCase{"HexAllOnes", "&HFFFFFFFFFFFFFFFF", "-20", no_box, "W1AW 12:05:00 -1 dB", 157},
         NumberCase{"HexLargest", "&H7FFFFFFFFFFFFFFF", "-20", no_box, "W1AW 12:05:00  9.223372E+18 ", -1},
+        NumberCase{"HexRoundedOnce", "&H4000004000000001", "-20", no_box, "W1AW 12:05:00  4.611687E+18 ", -1},
         NumberCase{"HexSeventeenDigits", "&H10000000000000000", "-20", snr_overflow, after_snr_overflow, 151},
         NumberCase{"HexLeadingZerosCount", "&H00000000000000010", "-20", snr_overflow, after_snr_overflow, 151},
         NumberCase{"Octal", "&O17", "-20", no_box, "W1AW 12:05:00  15 dB", 55},

@@ -1,7 +1,8 @@
 // The spot log as a desktop treats it: deleted, emptied, rotated and replaced between two
 // refreshes and in the middle of one; and log paths that name no readable file (no read
-// permission, a folder, a FIFO, a device, a missing folder, a drive letter). Each gives the
-// boxes of the failure rules, the pass goes on and the next refresh tries the log again.
+// permission, a folder, a FIFO, a device, a missing folder, a drive letter, a first field that
+// never ends). Each gives the boxes of the failure rules, the pass goes on and the next refresh
+// tries the log again.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@ void write_bytes(const fs::path& file, const std::string& bytes) {
 const BoxList no_box;
 const BoxList log_missing = {{53, 282}, {52, 283}, {52, 284}};
 const BoxList log_empty = {{62, 283}};
+const BoxList first_field_too_long = {{14, 283}};
 
 // The first log: K1JT (slot 3) at 12:00, -5 dB, and W1AW (an other call) at 08:00, 0 dB.
 // The next one: G4XYZ (slot 2) at 06:00, -10 dB.
@@ -190,6 +192,16 @@ const LogPathCase log_path_cases[] = {
      },
      log_empty},
     {"ADevice", [](const TempFolder&) { return std::string("/dev/null"); }, log_empty},
+    // A first field that never ends: box 14 once it passes its bound, and the log ends there.
+    {"TheZeroDevice", [](const TempFolder&) { return std::string("/dev/zero"); }, first_field_too_long},
+    {"AHoleOfThreeGigabytes",
+     [](const TempFolder& folder) {
+       const int fd = ::open((folder.path() / "spots.csv").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+       EXPECT_EQ(::ftruncate(fd, off_t{3} << 30), 0);
+       ::close(fd);
+       return std::string("spots.csv");
+     },
+     first_field_too_long},
     {"OnAMissingFolder", [](const TempFolder&) { return std::string("logs\\today\\spots.csv"); },
      {{76, 282}, {52, 283}, {52, 284}}},
     {"WithADriveLetter", [](const TempFolder&) { return std::string("C:\\Spots\\today.csv"); },

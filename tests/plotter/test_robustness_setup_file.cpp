@@ -72,6 +72,19 @@ const SetupFault setup_faults[] = {
        EXPECT_TRUE(cell_is_paper(3, 78));
        EXPECT_TRUE(cell_is_paper(26, 38));
      }},
+    // A link to a device that never ends a field: box 14 for the log path, which keeps what the
+    // refresh before read; the file is at its end after it, so the seven values after it are empty.
+    {"LinkedToTheZeroDevice",
+     [](const fs::path& setup) {
+       fs::remove(setup);
+       fs::create_symlink("/dev/zero", setup);
+     },
+     joined({{14, 148}}, boxes_from(62, 149, 155)),
+     [] {
+       EXPECT_EQ(current_window_title(), title_with_log);
+       EXPECT_EQ(pixel(320, 183), attr::black);  // K1JT, tracked no longer
+       EXPECT_TRUE(cell_is_paper(3, 78));        // no S-meter scale
+     }},
     // Cut after the first tracked call: K1JT, in slot 3, is an other call now.
     {"Shortened", [](const fs::path& setup) { write_text(setup, "spots.csv\r\nY\r\nDL1ABC\r\n"); },
      boxes_from(62, 151, 155),

@@ -105,8 +105,8 @@ class ErrorBox : public WindowTest, public ::testing::WithParamInterface<Desktop
   // Found: titled, centred over its owner, with the keyboard focus; above the owner after the
   // user has brought the owner forward. The screen is kept as a picture to look at.
   void expect_found_over(unsigned long box, unsigned long window, const std::string& caption) {
-    EXPECT_EQ(window_property(display.name(), box, "WM_NAME"), "WM_NAME(STRING) = \"" + caption + "\"");
-    EXPECT_EQ(window_property(display.name(), box, "_NET_WM_NAME"), "_NET_WM_NAME(UTF8_STRING) = \"" + caption + "\"");
+    EXPECT_EQ(window_property(display.name(), box, "WM_NAME"), (WindowProperty{"STRING", caption}));
+    EXPECT_EQ(window_property(display.name(), box, "_NET_WM_NAME"), (WindowProperty{"UTF8_STRING", caption}));
     // Centred over the window once the window has its size (it may still be taking it as the box opens).
     const unsigned long root = root_window(display.name());
     std::optional<Rect> box_at, window_at;

@@ -169,12 +169,13 @@ class MenuBarWindow : public WindowTest {
   std::string setup_file() const { return (folder / "app" / "Orbelin020.SET").string(); }
   std::string help_page() const { return (folder / "app" / "OrbelinHelp.htm").string(); }
 
-  // Orbelin on the copy, once its window carries the menu line (the window has grown by it).
-  unsigned long start_orbelin() {
+  // Orbelin on the copy, once its window carries the menu line (the window has grown by it) and
+  // its title the log's path (a regular expression).
+  unsigned long start_orbelin(const std::string& log = "SampleDay\\.csv") {
     const char* path = std::getenv("PATH");
     orbelin = &start((folder / "app" / "orbelin").string(), {},
                      {{"PATH", (folder / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")}});
-    const auto window = find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}SampleDay\\.csv$");
+    const auto window = find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}" + log + "$");
     EXPECT_TRUE(window) << "no window with Orbelin's title after its first refresh";
     if (!window) return 0;
     EXPECT_TRUE(size_becomes(*window, 640, 480 + bar)) << "the window did not grow by the menu line";
@@ -203,14 +204,8 @@ class MenuBarWindow : public WindowTest {
   // Escape, and a key once the prompt shows (keys typed before it are dropped).
   void end_orbelin(unsigned long window, int picture_x = 0, int picture_y = bar) {
     ASSERT_TRUE(keys(window, {"Escape"}));
-    reset_platform();
-    draw_cream_screen();
-    make_row_30_the_text_area();
-    print_text("Press any key to continue");
-    const Picture screen = expected_picture();
-    Picture row_30{640, 16, {}};
-    row_30.pixels.assign(screen.pixels.end() - 640 * 16, screen.pixels.end());
-    const Comparison prompt = window_shows(display.name(), window, row_30, "prompt", picture_x, picture_y + 464);
+    const Comparison prompt =
+        window_shows(display.name(), window, end_prompt_row(), "prompt", picture_x, picture_y + 464);
     EXPECT_TRUE(prompt.same) << prompt.report;
     keys(window, {"space"});  // the window may go before xdotool lets the key go
     EXPECT_EQ(orbelin->wait_for_exit(), 0);
@@ -285,6 +280,33 @@ TEST_F(MenuBarWindow, EachClickOnAnItemOpensItsFileOnce) {
   end_orbelin(window);
   const std::vector<std::string> all = {setup_file(), help_page(), help_page(), setup_file(), help_page()};
   EXPECT_EQ(opened->now(), all);
+}
+
+TEST_F(MenuBarWindow, TheEditorGetsTheSetupFileThatThePlotterReadsBesideACaseVariant) {
+  // Beside the setup file, a second one that differs only in case and names another log: the
+  // window's title tells which of the two the plotter read, and the editor must get that one.
+  fs::copy_file(folder / "app" / "SampleDay.csv", folder / "app" / "Decoy.csv");
+  std::ifstream sample(folder / "app" / "Orbelin020.SET", std::ios::binary);
+  const std::string setup((std::istreambuf_iterator<char>(sample)), std::istreambuf_iterator<char>());
+  const std::string decoy_setup = "Decoy.csv" + setup.substr(setup.find('\r'));
+  size_t openings = 0;
+  for (const char* decoy : {"ORBELIN020.SET", "Orbelin020.set"}) {
+    SCOPED_TRACE(decoy);
+    std::ofstream(folder / "app" / decoy, std::ios::binary) << decoy_setup;
+    const unsigned long window = start_orbelin("(SampleDay|Decoy)\\.csv");
+    ASSERT_NE(window, 0u);
+    const std::string title = window_name(display.name(), window);
+    const std::string log_read = title.substr(title.rfind(' ') + 1);
+    ASSERT_TRUE(click(display.name(), window, edit_x, item_y));
+    const fs::path edited = next_opening(openings++);
+    EXPECT_EQ(edited.parent_path(), folder / "app");
+    std::ifstream in(edited, std::ios::binary);
+    std::string log_named;
+    std::getline(in, log_named, '\r');
+    EXPECT_EQ(log_named, log_read) << "the editor got " << edited << ", the plotter read the file naming " << log_read;
+    end_orbelin(window);
+    fs::remove(folder / "app" / decoy);
+  }
 }
 
 TEST_F(MenuBarWindow, AHeldItemShowsPressedAndOpensOnce) {

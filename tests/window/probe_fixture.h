@@ -5,7 +5,21 @@
 #include <cstdio>
 #include <memory>
 
+#include "pattern.h"
+#include "platform/platform.h"
 #include "x_session.h"
+
+// The end prompt's row as Orbelin shows it after Escape: pixel rows 464 to 479 of the picture.
+inline Picture end_prompt_row() {
+  reset_platform();
+  draw_cream_screen();
+  make_row_30_the_text_area();
+  print_text("Press any key to continue");
+  const Picture screen = expected_picture();
+  Picture row{screen.width, 16, {}};
+  row.pixels.assign(screen.pixels.end() - static_cast<ptrdiff_t>(screen.width) * 16, screen.pixels.end());
+  return row;
+}
 
 class WindowTest : public ::testing::Test {
  protected:

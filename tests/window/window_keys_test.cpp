@@ -23,6 +23,13 @@ constexpr KeyCase key_cases[] = {
     {"Alt_L", nullptr},      {"Z", "key 90"},        {"ctrl+a", "key 1"},     {"5", "key 53"},
 };
 
+// How many lines the probe reports for a key: one, or none for a modifier on its own.
+size_t key_cases_reporting(const std::string& name) {
+  for (const KeyCase& key : key_cases)
+    if (name == key.name) return key.reported ? 1 : 0;
+  return 1;  // Escape
+}
+
 TEST_F(WindowKeys, KeysBeforeEscapeReachTheRingThenThePromptAndAKeyEndWithZero) {
   auto& probe = start_probe({"titled", "mode"});
   ASSERT_TRUE(probe.wait_for_line("running"));
@@ -31,6 +38,8 @@ TEST_F(WindowKeys, KeysBeforeEscapeReachTheRingThenThePromptAndAKeyEndWithZero) 
   ASSERT_TRUE(keys(window, {"c"}));
   ASSERT_TRUE(probe.wait_for_line("cream"));
 
+  // In batches that the ring holds whole (15 keys), each read before the next comes: the keys
+  // all arrive at once, and the probe reads one a pass.
   std::vector<std::string> names;
   std::vector<std::string> expected;
   for (const KeyCase& key : key_cases) {
@@ -40,13 +49,20 @@ TEST_F(WindowKeys, KeysBeforeEscapeReachTheRingThenThePromptAndAKeyEndWithZero) 
   names.emplace_back("Escape");
   expected.emplace_back("key 27");
   expected.emplace_back("escape");
-  ASSERT_TRUE(keys(window, names));
   std::vector<std::string> reported;
-  while (reported.size() < expected.size()) {
-    const auto line = probe.next_line();
-    if (!line) break;
-    reported.push_back(*line);
+  for (size_t from = 0; from < names.size(); from += 15) {
+    const std::vector<std::string> batch(names.begin() + static_cast<ptrdiff_t>(from),
+                                         names.begin() + static_cast<ptrdiff_t>(std::min(from + 15, names.size())));
+    ASSERT_TRUE(keys(window, batch));
+    size_t coming = 0;
+    for (size_t i = from; i < from + batch.size(); ++i) coming += key_cases_reporting(names[i]);
+    while (coming-- > 0) {
+      const auto line = probe.next_line();
+      if (!line) break;
+      reported.push_back(*line);
+    }
   }
+  if (const auto last = probe.next_line(); last) reported.push_back(*last);  // "escape"
   EXPECT_EQ(reported, expected);
 
   // "Press any key to continue" on row 30, over the cleared row, in the ink of the moment.

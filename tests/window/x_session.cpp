@@ -4,6 +4,7 @@
 #include "tests/support/screen_png.h"
 
 #include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -261,7 +262,8 @@ std::string Child::error_output() {
 }
 
 std::optional<std::string> run_tool(const std::string& display, const std::vector<std::string>& argv, Bound bound) {
-  Child tool(argv, {{"DISPLAY", display}});
+  // The C locale: a tool writes other bytes than ASCII as escapes, the same wherever it runs.
+  Child tool(argv, {{"DISPLAY", display}, {"LC_ALL", "C"}});
   if (!tool.started()) return std::nullopt;
   std::string output;
   const auto code = tool.wait_for_exit(bound);
@@ -287,10 +289,66 @@ std::string window_name(const std::string& display, unsigned long window) {
   return *name;
 }
 
+// Each key goes to the window itself as a sent press and release, whatever has the focus. xdotool
+// would type into the focused window when that is the one, and send otherwise, deciding afresh
+// for the release: a press typed, whose window then opens a box that takes the focus, got a sent
+// release, and the server kept the key down, repeating it into whatever came next.
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys) {
-  std::vector<std::string> argv = {"xdotool", "key", "--window", std::to_string(window)};
-  argv.insert(argv.end(), keys.begin(), keys.end());
-  return run_tool(display, argv).has_value();
+  Display* x = open_display(display);
+  if (!x) return false;
+  XWindowAttributes attributes{};
+  bool sent = XGetWindowAttributes(x, static_cast<Window>(window), &attributes) != 0;
+  for (size_t k = 0; sent && k < keys.size(); ++k) {
+    // "ctrl+alt+Return": modifiers, then a key symbol by its X name.
+    unsigned state = 0;
+    std::string name = keys[k];
+    for (size_t plus; (plus = name.find('+')) != std::string::npos && plus + 1 < name.size();) {
+      const std::string modifier = name.substr(0, plus);
+      name.erase(0, plus + 1);
+      if (modifier == "ctrl" || modifier == "control") state |= ControlMask;
+      else if (modifier == "alt") state |= Mod1Mask;
+      else if (modifier == "shift") state |= ShiftMask;
+      else if (modifier == "super") state |= Mod4Mask;
+      else sent = false;
+    }
+    // The key and the modifiers that give the symbol (Y needs Shift, Break Ctrl on Pause's key).
+    const KeySym symbol = XStringToKeysym(name.c_str());
+    KeyCode code = 0;
+    int first = 0, last = 0;
+    XDisplayKeycodes(x, &first, &last);
+    for (const unsigned level : {0u, unsigned{ShiftMask}, unsigned{ControlMask}, unsigned{Mod5Mask}}) {
+      for (int c = first; symbol != NoSymbol && code == 0 && c <= last; ++c) {
+        KeySym got = NoSymbol;
+        unsigned consumed = 0;
+        if (XkbLookupKeySym(x, static_cast<KeyCode>(c), level, &consumed, &got) && got == symbol) {
+          code = static_cast<KeyCode>(c);
+          state |= level;
+        }
+      }
+      if (code != 0) break;
+    }
+    if (!sent || code == 0) {
+      sent = false;
+      break;
+    }
+    XEvent event{};
+    XKeyEvent& key = event.xkey;
+    key.display = x;
+    key.window = static_cast<Window>(window);
+    key.root = attributes.root;
+    key.time = CurrentTime;
+    key.x = key.y = key.x_root = key.y_root = 1;
+    key.state = state;
+    key.keycode = code;
+    key.same_screen = True;
+    key.type = KeyPress;
+    sent = XSendEvent(x, static_cast<Window>(window), True, KeyPressMask, &event) != 0;
+    key.type = KeyRelease;
+    sent = sent && XSendEvent(x, static_cast<Window>(window), True, KeyReleaseMask, &event) != 0;
+  }
+  XSync(x, False);
+  XCloseDisplay(x);
+  return sent;
 }
 
 bool move_pointer(const std::string& display, unsigned long window, int x, int y) {
@@ -404,13 +462,6 @@ int fixed_font_text_width(const std::string& display, const std::string& text) {
   return width;
 }
 
-std::string window_property(const std::string& display, unsigned long window, const std::string& property) {
-  auto shown = run_tool(display, {"xprop", "-id", std::to_string(window), property});
-  if (!shown) return "";
-  if (!shown->empty() && shown->back() == '\n') shown->pop_back();
-  return *shown;
-}
-
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within) {
   Display* x = open_display(display);
   if (!x) return std::nullopt;
@@ -442,6 +493,38 @@ WindowSize window_size(const std::string& display, unsigned long window) {
   if (XGetWindowAttributes(x, static_cast<Window>(window), &attributes)) size = {attributes.width, attributes.height};
   XCloseDisplay(x);
   return size;
+}
+
+ScreenPoint window_position(const std::string& display, unsigned long window) {
+  Display* x = open_display(display);
+  if (!x) return {};
+  ScreenPoint point;
+  Window child = 0;
+  XTranslateCoordinates(x, static_cast<Window>(window), DefaultRootWindow(x), 0, 0, &point.x, &point.y, &child);
+  XCloseDisplay(x);
+  return point;
+}
+
+std::optional<WindowProperty> window_property(const std::string& display, unsigned long window,
+                                              const std::string& name) {
+  Display* x = open_display(display);
+  if (!x) return std::nullopt;
+  std::optional<WindowProperty> property;
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, left = 0;
+  unsigned char* data = nullptr;
+  const Atom atom = XInternAtom(x, name.c_str(), False);
+  if (XGetWindowProperty(x, static_cast<Window>(window), atom, 0, 1L << 24, False, AnyPropertyType, &type, &format,
+                         &items, &left, &data) == Success &&
+      type != 0 && format == 8) {
+    char* type_name = XGetAtomName(x, type);
+    property = WindowProperty{type_name, std::string(reinterpret_cast<const char*>(data), items)};
+    XFree(type_name);
+  }
+  if (data) XFree(data);
+  XCloseDisplay(x);
+  return property;
 }
 
 bool press_close_button(const std::string& display, unsigned long window) {

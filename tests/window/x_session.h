@@ -16,6 +16,16 @@
 using namespace std::chrono_literals;
 using Bound = std::chrono::milliseconds;
 
+// Looks until `holds` is true, for at most `bound`; each look is a request or a tool's run.
+template <class Holds>
+bool eventually(Holds holds, Bound bound = 20s) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  for (;;) {
+    if (holds()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
 // An Xvfb display on a free number, ready when constructed (depth 24 unless told otherwise).
 class Xvfb {
  public:
@@ -25,6 +35,7 @@ class Xvfb {
   Xvfb& operator=(const Xvfb&) = delete;
   bool ready() const { return !name_.empty(); }
   const std::string& name() const { return name_; }  // ":N"
+  pid_t pid() const { return pid_; }
  private:
   pid_t pid_ = -1;
   std::string name_;
@@ -59,7 +70,8 @@ class Child {
   std::optional<int> exit_code_;
 };
 
-// Runs an X tool on the display and gives its output, or nothing when it failed or overran.
+// Runs an X tool on the display, in the C locale, and gives its output, or nothing when it
+// failed or overran.
 std::optional<std::string> run_tool(const std::string& display, const std::vector<std::string>& argv, Bound bound = 20s);
 
 // The first visible window whose name matches the regular expression, waiting for it.
@@ -90,8 +102,6 @@ unsigned long focused_window(const std::string& display);
 unsigned long root_window(const std::string& display);
 // How wide a text is in the X server's built-in "fixed" font.
 int fixed_font_text_width(const std::string& display, const std::string& text);
-// A text property of a window as xprop shows it, e.g. `_NET_WM_NAME(UTF8_STRING) = "..."`.
-std::string window_property(const std::string& display, unsigned long window, const std::string& property);
 
 // Answers a box with a key. A box may take keys only a moment after it shows, so the key is
 // given again until `answered` tells that it has had its effect (waiting a little each time).
@@ -128,6 +138,23 @@ WindowSize window_size_once(const std::string& display, unsigned long window, Re
   while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
   return size;
 }
+
+// Where the window's top-left pixel stands on the screen.
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+};
+ScreenPoint window_position(const std::string& display, unsigned long window);
+
+// A property of a window: the name of its type and its bytes (8-bit properties); nothing when
+// the window has none.
+struct WindowProperty {
+  std::string type;
+  std::string bytes;
+  bool operator==(const WindowProperty&) const = default;
+};
+std::optional<WindowProperty> window_property(const std::string& display, unsigned long window,
+                                              const std::string& name);
 
 // The window's close button, as a window manager presses it: WM_PROTOCOLS / WM_DELETE_WINDOW.
 bool press_close_button(const std::string& display, unsigned long window);

@@ -138,7 +138,8 @@ void install_headless_run(int passes = 1) {
              [](int64_t ms) {
                if (fake_now >= stop_at) throw EndOfRefresh{};
                fake_now += ms;
-             }});
+             },
+             {}});
 }
 
 int boxes_shown = 0;

@@ -126,7 +126,7 @@ int64_t fake_now = 0;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reset_platform();
-  set_clock(Clock{[] { return fake_now; }, [](int64_t ms) { fake_now += ms; }});  // bells wait no real time
+  set_clock(Clock{[] { return fake_now; }, [](int64_t ms) { fake_now += ms; }, {}});  // bells wait no real time
   set_screen_mode(12);
   Model model;
   FuzzInput in{data, size};

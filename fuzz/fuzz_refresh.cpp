@@ -128,8 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   set_clock(Clock{[] { return fake_now; }, [](int64_t ms) {
                     fake_now += ms;
                     // The first pass's pause, after its refresh.
-                    if (ms == 9 && plotter_state.refresh_counter == 0) throw StopRun{};
-                  }});
+                    if (ms == 100 && plotter_state.refresh_counter == 0) throw StopRun{};
+                  },
+                  {}});
   boxes = 0;
   // Nine boxes for the setup file, three for a log that cannot be opened, one a record.
   box_limit = 16 + log_size;

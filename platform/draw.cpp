@@ -53,11 +53,17 @@ int round_small_half_even(float v) {
 
 uint8_t attribute(int32_t colour) { return static_cast<uint8_t>(colour & 15); }
 
+// The end of every drawing operation: the image has changed, and what the presentation waits
+// for goes now.
+void drawn(ScreenState& s) {
+  mark_screen_changed(s);
+  obey_picture_request(s);
+}
+
 // Drawing needs a graphics screen and no pending error.
 ScreenState* drawing_screen() {
   if (error_pending()) return nullptr;
   ScreenState& s = screen_image();
-  obey_flush_request(s);
   if (screen_is_text_only(s)) {
     raise_error(illegal_function_call);
     return nullptr;
@@ -132,7 +138,7 @@ void set_pixel(float x, float y, int32_t colour) {
     const int px = round_small_half_even(x), py = round_small_half_even(y);
     if (px >= 0 && px < screen_width && py >= 0 && py < screen_height) write_pixel(*s, px, py, attribute(colour));
   }
-  mark_screen_changed(*s);
+  drawn(*s);
 }
 
 void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t form) {
@@ -152,7 +158,7 @@ void draw_line(float x1, float y1, float x2, float y2, int32_t colour, int32_t f
   } else {
     line(*s, ax, ay, bx, by, c);
   }
-  mark_screen_changed(*s);
+  drawn(*s);
 }
 
 namespace {
@@ -198,7 +204,7 @@ void draw_circle(double x, double y, double radius, int32_t colour) {
     if (radius == 1) draw_ring(*s, cx, cy, ring_1, 1, c);
     else if (radius == 2) draw_ring(*s, cx, cy, ring_2, 2, c);
     else draw_ring(*s, cx, cy, ring_3, 3, c);
-    mark_screen_changed(*s);
+    drawn(*s);
     return;
   }
   const double r2 = radius * radius;
@@ -228,5 +234,5 @@ void draw_circle(double x, double y, double radius, int32_t colour) {
       }
     }
   }
-  mark_screen_changed(*s);
+  drawn(*s);
 }

@@ -18,6 +18,8 @@ std::atomic<int32_t> kept_step{0};
 
 constexpr UINT yes_no_box = MB_YESNO | MB_SYSTEMMODAL;  // 0x1004
 constexpr UINT ok_box = MB_OK | MB_SYSTEMMODAL;         // 0x1000
+// The end of Pause wakes the held plotter; it looks again now and then all the same.
+constexpr int64_t pause_look_ms = 1000;
 
 [[noreturn]] void critical_error(const char* text) {
   flush_screen_text();  // the picture behind the box is complete
@@ -26,7 +28,10 @@ constexpr UINT ok_box = MB_OK | MB_SYSTEMMODAL;         // 0x1000
 }
 }  // namespace
 
-void set_event_flag() { event_flag.store(true, std::memory_order_release); }
+void set_event_flag() {
+  event_flag.store(true, std::memory_order_release);
+  wake_waiting_thread();  // a pause ends its wait for the poll
+}
 
 void raise_error(int32_t number) {
   if (number == 259) critical_error("Cannot find dynamic library file");
@@ -43,7 +48,9 @@ void poll_events(int32_t step) {
   event_flag.store(false, std::memory_order_release);
   // The flag is cleared before the states are read, so a key or request that comes meanwhile
   // sets it again and is seen at the next poll.
-  while (pause_is_on() && !exit_requested()) clock_sleep_ms(10);
+  // Held until the next key ends Pause or an exit request comes; both wake the wait.
+  const auto held = [] { return pause_is_on() && !exit_requested(); };
+  while (held()) clock_wait_ms(pause_look_ms, [&] { return !held(); });
   if (exit_requested()) stop_for_exit_request();
   if (error_pending()) {
     kept_step.store(step, std::memory_order_relaxed);

@@ -70,7 +70,10 @@ void press_pause() {
   set_event_flag();
 }
 bool pause_is_on() { return pause_state.load(std::memory_order_acquire); }
-void end_pause() { pause_state.store(false, std::memory_order_release); }
+void end_pause() {
+  pause_state.store(false, std::memory_order_release);
+  wake_waiting_thread();  // the plotter held in the event poll goes on
+}
 
 void end_program() {
   close_all_files();

@@ -9,7 +9,7 @@
 constinit ScreenState the_screen_image;
 
 ScreenState& screen_state() {
-  flush_screen_text();
+  paint_own_pending_cells();
   return screen_image();
 }
 
@@ -65,6 +65,7 @@ void set_screen_mode(int32_t mode) {
   clear_text_rows(s, 1, text_rows);
   s.cursor_row = s.cursor_column = 1;
   s.wrap_pending = false;
+  obey_picture_request(s);
 }
 
 void clear_screen() {
@@ -74,6 +75,7 @@ void clear_screen() {
   s.cursor_row = s.text_top;
   s.cursor_column = 1;
   s.wrap_pending = false;
+  obey_picture_request(s);
 }
 
 void set_palette_entry(int32_t attribute, int32_t colour) {
@@ -90,6 +92,7 @@ void set_palette_entry(int32_t attribute, int32_t colour) {
   ScreenState& s = screen_image();
   s.palette[entry] = red << 16 | green << 8 | blue;
   mark_screen_changed(s);
+  obey_picture_request(s);
 }
 
 void set_ink_colour(int32_t colour) {

@@ -1,7 +1,6 @@
 // The screen image: 8-bit attributes per pixel, the palette, the text cells and the drawing operations.
 #pragma once
 #include <array>
-#include <atomic>
 #include <cstdint>
 
 #include "platform/texts_numbers.h"
@@ -28,8 +27,8 @@ constexpr std::array<T, n> filled_array(T value) {
   return a;
 }
 
-// Everything the screen operations keep. The plotter's thread writes it; the presentation
-// thread reads pixels and palette, noticing changes through `generation`.
+// Everything the screen operations keep. Only the plotter's thread (the thread that runs the
+// screen operations) touches it; a presentation on another thread gets copies (screen_handover.h).
 //
 // Text is painted lazily: print_text sets a cell's byte and ink at once and marks the cell
 // pending; its pixels are painted at the next flush, and only when they do not already show that
@@ -55,19 +54,17 @@ struct ScreenState {
   bool wrap_pending = false;
   int32_t ink = 15, paper = 0;
   int32_t text_top = 1, text_bottom = 29;  // the rows that print_text scrolls (row 30 alone at the end prompt)
-  std::atomic<uint64_t> generation{0};  // bumped whenever pixels or palette change
+  uint64_t generation = 0;  // bumped whenever pixels, palette or mode change
   void reset();  // as at process start (as constructed): no mode chosen, blank image, standard palette
 };
 
-// The screen image, with the text cells that the calling thread printed painted first.
+// The screen image, with the text cells that the calling thread printed painted first. For the
+// plotter's thread (and tests on it) only.
 ScreenState& screen_state();
 
-// Paints the pending text cells when the calling thread printed them (elsewhere: nothing).
-// Done before the plotter's thread sleeps or blocks, so that the window shows every cell.
+// Before the plotter's thread sleeps or blocks: paints the pending text cells it printed and
+// hands the picture to the presentation when one is attached, so that the window shows it all.
 void flush_screen_text();
-// The presentation asks for a flush about once a frame; the printing thread obliges at its next
-// text or drawing operation. Safe from any thread.
-void request_screen_flush();
 
 // Operations the plotter calls.
 void set_screen_mode(int32_t mode);

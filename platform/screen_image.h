@@ -11,11 +11,7 @@ constexpr int32_t illegal_function_call = 5;
 extern ScreenState the_screen_image;
 inline ScreenState& screen_image() { return the_screen_image; }
 
-// The plotter's thread is the only writer, so a plain increment published with release order
-// is enough for the presentation thread, which reads it with acquire order.
-inline void mark_screen_changed(ScreenState& s) {
-  s.generation.store(s.generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-}
+inline void mark_screen_changed(ScreenState& s) { ++s.generation; }
 
 // Drawing needs a graphics mode; before a mode is chosen the screen is text-only.
 inline bool screen_is_text_only(const ScreenState& s) { return s.mode == 0; }
@@ -30,15 +26,25 @@ inline uint32_t cell_look(uint8_t byte, int32_t ink, int32_t paper) {
   return byte | static_cast<uint32_t>(ink & 15) << 8 | static_cast<uint32_t>(paper & 15) << 12;
 }
 
-// Set by the presentation, cleared by a flush.
-extern std::atomic<bool> screen_flush_wanted;
-
 // Paints every pending cell whose pixels do not show its byte and ink yet.
 void flush_pending_cells(ScreenState& s);
-inline void obey_flush_request(ScreenState& s) {
-  if (screen_flush_wanted.load(std::memory_order_relaxed)) [[unlikely]]
-    flush_pending_cells(s);
+// The same when the calling thread printed them (elsewhere: nothing).
+void paint_own_pending_cells();
+
+// What the presentation waits for: word of a change, or a picture. Set by the presentation,
+// cleared by the plotter's thread when it gives either.
+constexpr uint8_t wanted_nothing = 0, wanted_change = 1, wanted_picture = 2;
+extern std::atomic<uint8_t> picture_wanted;
+void answer_picture_request(ScreenState& s);
+// At the end of every operation that changes the image: what the presentation waits for goes
+// at once (a picture with the pending cells painted).
+inline void obey_picture_request(ScreenState& s) {
+  if (picture_wanted.load(std::memory_order_relaxed) != wanted_nothing) [[unlikely]]
+    answer_picture_request(s);
 }
+// Before the plotter's thread sleeps or blocks (its pending cells painted): the picture as it
+// stands, and news of a changed menu line, go to the presentation, if one is attached.
+void present_before_waiting(const ScreenState& s);
 
 // Paints the pending cells of text row `row` (0-based), columns first..last (0-based).
 void paint_pending_cells(ScreenState& s, int row, int first, int last);

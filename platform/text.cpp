@@ -234,8 +234,6 @@ size_t bytes_never_seen(const ScreenState& s, const char* bytes, size_t from, si
 
 }  // namespace
 
-std::atomic<bool> screen_flush_wanted{false};
-
 void flush_pending_cells(ScreenState& s) {
   bool painted_any = false;
   for (uint32_t rows = s.pending_rows; rows != 0; rows &= rows - 1) {
@@ -250,7 +248,6 @@ void flush_pending_cells(ScreenState& s) {
   }
   s.pending_rows = 0;
   pending_owner.store(nullptr, std::memory_order_relaxed);
-  screen_flush_wanted.store(false, std::memory_order_relaxed);
   if (painted_any) mark_screen_changed(s);
 }
 
@@ -265,11 +262,14 @@ void paint_pending_cells(ScreenState& s, int row, int first, int last) {
   }
 }
 
-void flush_screen_text() {
+void paint_own_pending_cells() {
   if (pending_owner.load(std::memory_order_relaxed) == &this_thread) flush_pending_cells(screen_image());
 }
 
-void request_screen_flush() { screen_flush_wanted.store(true, std::memory_order_relaxed); }
+void flush_screen_text() {
+  paint_own_pending_cells();
+  present_before_waiting(screen_image());
+}
 
 void print_text(const Text& text, int32_t new_line_flag) {
   if (error_pending()) return;
@@ -292,7 +292,7 @@ void print_text(const Text& text, int32_t new_line_flag) {
       s.cursor_column = text_columns;
       s.wrap_pending = true;
     }
-    obey_flush_request(s);
+    obey_picture_request(s);
     return;
   }
 
@@ -348,7 +348,7 @@ void print_text(const Text& text, int32_t new_line_flag) {
     }
   }
   if (new_line_flag != 0 && !wrapped_onto_new_line) new_line(s);
-  obey_flush_request(s);
+  obey_picture_request(s);
 }
 
 void make_row_30_the_text_area() {

@@ -1,8 +1,11 @@
 // Pauses on a millisecond clock, through the clock seam.
 #include "platform/timing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -16,6 +19,17 @@ int64_t real_now_ms() {
 }
 void real_sleep_ms(int64_t ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::mutex wait_mutex;
+std::condition_variable wait_signal;
+
+int64_t real_wait_ms(int64_t ms, const std::function<bool()>& woken) {
+  using namespace std::chrono;
+  const auto start = steady_clock::now();
+  std::unique_lock lock(wait_mutex);
+  if (!wait_signal.wait_for(lock, milliseconds(ms > 0 ? ms : 0), woken)) return ms;
+  return duration_cast<milliseconds>(steady_clock::now() - start).count();
 }
 
 Clock installed;
@@ -33,6 +47,22 @@ void clock_sleep_ms(int64_t ms) {
     real_sleep_ms(ms);
 }
 
+int64_t clock_wait_ms(int64_t ms, const std::function<bool()>& woken) {
+  flush_screen_text();  // as for a sleep
+  if (installed.wait_ms) return installed.wait_ms(ms, woken);
+  if (installed.sleep_ms) {
+    installed.sleep_ms(ms);
+    return ms;
+  }
+  return real_wait_ms(ms, woken);
+}
+
+void wake_waiting_thread() {
+  // Taking the lock orders this wake after the waiter's look at its condition or before it.
+  { const std::lock_guard lock(wait_mutex); }
+  wait_signal.notify_all();
+}
+
 void pause_seconds(double seconds) {
   if (error_pending()) return;
   // NaN is refused too: it would compare as neither short nor long.
@@ -42,8 +72,9 @@ void pause_seconds(double seconds) {
   }
   // Whole microseconds, so that 0.009 s is 9 ms and not a hair more.
   const double wanted = std::round(seconds * 1e6) / 1000.0;
-  // Time already waited only ever grows: where the clock steps backwards across a sleep,
-  // the sleep itself counts.
+  // One wait for the whole length: only the event flag (Pause, an exit request) ends it early,
+  // and the event poll then holds or stops here. Time already waited only ever grows: where the
+  // clock steps backwards across a wait, the wait itself counts.
   int64_t waited = 0;
   int64_t last = clock_now_ms();
   auto count = [&](int64_t slept) {
@@ -52,14 +83,14 @@ void pause_seconds(double seconds) {
     waited += progress >= 0 ? progress : slept;
     last = now;
   };
-  while (wanted - static_cast<double>(waited) >= 10.0) {
-    clock_sleep_ms(9);
-    count(9);
-    poll_events(0);
-    count(0);
+  for (;;) {
+    const double remaining = wanted - static_cast<double>(waited);
+    if (remaining <= 0.0) return;
+    const int64_t length = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(remaining)));
+    count(clock_wait_ms(length, event_flag_is_set));
+    if (event_flag_is_set()) {
+      poll_events(0);
+      count(0);
+    }
   }
-  const double remaining = wanted - static_cast<double>(waited);
-  if (remaining <= 0.0) return;
-  const auto rest = static_cast<int64_t>(std::ceil(remaining));
-  clock_sleep_ms(rest < 1 ? 1 : rest);
 }

@@ -2,8 +2,10 @@
 #include "platform/title.h"
 
 #include <mutex>
+#include <utility>
 
 #include "platform/errors.h"
+#include "platform/screen_handover.h"
 #include "winapi/user32.h"
 
 namespace {
@@ -15,10 +17,15 @@ HWND titled_window = nullptr;
 
 void set_window_title(const Text& new_title) {
   if (error_pending()) return;
-  const std::lock_guard lock(title_lock);
-  title = new_title.substr(0, new_title.find('\0'));
-  ++generation;
-  if (titled_window) SetWindowTextA(titled_window, title.c_str());
+  {
+    const std::lock_guard lock(title_lock);
+    Text cut = new_title.substr(0, new_title.find('\0'));
+    if (cut == title) return;  // every refresh sets the same title: the window need not wake
+    title = std::move(cut);
+    ++generation;
+    if (titled_window) SetWindowTextA(titled_window, title.c_str());
+  }
+  signal_presentation();  // the window takes it over
 }
 
 Text current_window_title() {
@@ -32,10 +39,13 @@ uint64_t window_title_generation() {
 }
 
 void reset_window_title() {
-  const std::lock_guard lock(title_lock);
-  title = "Untitled";
-  ++generation;  // a change like any other, so a window that shows it follows
-  titled_window = nullptr;
+  {
+    const std::lock_guard lock(title_lock);
+    title = "Untitled";
+    ++generation;  // a change like any other, so a window that shows it follows
+    titled_window = nullptr;
+  }
+  signal_presentation();
 }
 
 void set_titled_window(HWND window) {

@@ -1,10 +1,12 @@
-// The presentation thread turns the 8-bit screen image into 32-bit frames; the window's thread
-// shows the newest one. Frames are made only when the image or its palette changed.
+// The presentation thread turns the 8-bit screen pictures that the plotter's thread hands over
+// into 32-bit frames; the window's thread shows the newest one.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "platform/screen.h"
+
+struct ScreenPicture;
 
 // One picture, 640 x 480, row by row from the top, each pixel 0xFFRRGGBB.
 struct Frame {
@@ -12,8 +14,8 @@ struct Frame {
   int32_t mode = 0;  // the screen mode it was made in; 0: nothing to show yet
 };
 
-// The screen image through the palette of this moment.
-void convert_screen_image(const ScreenState& screen, Frame& frame);
+// The picture through its palette.
+void convert_screen_picture(const ScreenPicture& picture, Frame& frame);
 
 void start_presentation_thread();
 bool new_frame_waiting();                // cheap: for the window's timer

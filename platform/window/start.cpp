@@ -28,6 +28,7 @@
 #include "platform/keys.h"
 #include "platform/lifecycle.h"
 #include "platform/screen.h"
+#include "platform/screen_handover.h"
 #include "platform/title.h"
 #include "platform/window/desktop_properties.h"
 #include "platform/window/ending.h"
@@ -41,9 +42,11 @@
 #include "winapi/user32.h"
 
 namespace {
-// The window's thread sleeps until woken (a new frame, a title, an ending); this slow tick is
-// only a safety net. While the process ends, it looks every few milliseconds.
-constexpr int safety_tick_ms = 250;
+// The window's thread sleeps until woken (a new frame, a title, the menu line, a command, an
+// ending); this slow tick is only a safety net. While a change of full screen is on its way it
+// looks four times a second, and while the process ends every few milliseconds.
+constexpr int safety_tick_ms = 5000;
+constexpr int settling_tick_ms = 250;
 constexpr int ending_tick_ms = 5;
 
 // An item that the left button went down on, released when the button comes up wherever it is.
@@ -65,6 +68,7 @@ struct WindowSide {
   uint64_t reshapes_at_change = 0;
   bool command_shown_running = false;
   bool ending_tick_armed = false;
+  bool settling_tick_armed = false;
   GLuint texture = 0;
   Frame shown;
   bool redraw_due = false;  // something beside the frame changed: the menu line
@@ -216,6 +220,19 @@ void draw_window() {
 
 void settle_full_screen();
 
+// Looks again while a change of full screen is on its way.
+void on_settling_tick(int);
+void keep_settling() {
+  if (!side.full_screen_change_pending || side.settling_tick_armed) return;
+  side.settling_tick_armed = true;
+  glutTimerFunc(settling_tick_ms, on_settling_tick, 0);
+}
+void on_settling_tick(int) {
+  side.settling_tick_armed = false;
+  settle_full_screen();
+  keep_settling();
+}
+
 void reshape_window(int width, int height) {
   side.client = {width, height};
   ++side.reshapes;
@@ -259,6 +276,7 @@ void settle_full_screen() {
   glutFullScreenToggle();
   side.full_screen_asked = wanted;
   side.full_screen_change_pending = true;
+  keep_settling();
   side.reshapes_at_change = side.reshapes;
   if (wanted) {
     side.size_before_full_screen = normal;
@@ -364,7 +382,7 @@ void follow_menu() {
 }
 
 void follow_screen_mode() {
-  const int32_t mode = screen_state().mode;
+  const int32_t mode = handed_over_mode();
   if (mode == side.sized_for_mode) return;
   side.sized_for_mode = mode;
   follow_normal_size();
@@ -452,7 +470,7 @@ void open_window(const char* program) {
   if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
     no_window("the display offers no double-buffered window with a depth buffer");
   }
-  side.sized_for_mode = screen_state().mode;
+  side.sized_for_mode = handed_over_mode();
   // Without the menu line: one already attached shows at follow_menu's first look.
   const ClientSize size = client_size_for_mode(side.sized_for_mode, false);
   // Created at 0,0: freeglut's "no position" would be -1,-1, which without a window manager

@@ -355,15 +355,15 @@ TEST_F(Draw, RadiusZeroIsTheCentrePoint) {
 }
 
 TEST_F(Draw, EveryDrawingCallMarksTheScreenChanged) {
-  uint64_t generation = screen_state().generation.load();
+  uint64_t generation = screen_state().generation;
   set_pixel(1, 1, 1);
-  EXPECT_GT(screen_state().generation.load(), generation);
-  generation = screen_state().generation.load();
+  EXPECT_GT(screen_state().generation, generation);
+  generation = screen_state().generation;
   draw_line(1, 1, 5, 5, 1, 2);
-  EXPECT_GT(screen_state().generation.load(), generation);
-  generation = screen_state().generation.load();
+  EXPECT_GT(screen_state().generation, generation);
+  generation = screen_state().generation;
   draw_circle(10, 10, 2, 1);
-  EXPECT_GT(screen_state().generation.load(), generation);
+  EXPECT_GT(screen_state().generation, generation);
 }
 
 }  // namespace

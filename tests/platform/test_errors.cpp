@@ -105,15 +105,13 @@ TEST_F(ErrorBox, CriticalErrorEndsEvenWhenTheBoxCannotBeShown) {
 
 class EventPoll : public PlatformTest {};
 
-TEST_F(EventPoll, PauseHoldsInTenMillisecondSleepsUntilTheNextKeyWhichIsNotQueued) {
+TEST_F(EventPoll, PauseHoldsUntilTheNextKeyWhichIsNotQueued) {
   press_pause();
   ASSERT_TRUE(event_flag_is_set());
   clock.at(500, [] { push_character_key('x'); });
   poll_events(117);
   EXPECT_FALSE(pause_is_on());
-  EXPECT_GE(clock.now(), 500);
-  EXPECT_LE(clock.now(), 510);
-  for (int64_t slept : clock.sleeps()) EXPECT_EQ(slept, 10);
+  EXPECT_EQ(clock.now(), 500) << "over as soon as the key came";
   EXPECT_EQ(read_key(), "") << "the key that ends Pause is not queued";
   push_extended_key(72);
   EXPECT_EQ(read_key(), std::string("\0\x48", 2)) << "later keys are queued again";

@@ -348,9 +348,9 @@ TEST_F(Print, ZeroAndHighBytesPaintTheirGlyphs) {
 }
 
 TEST_F(Print, EveryPrintMarksTheScreenChanged) {
-  const uint64_t generation = screen_state().generation.load();
+  const uint64_t generation = screen_state().generation;
   print_text("A");
-  EXPECT_GT(screen_state().generation.load(), generation);
+  EXPECT_GT(screen_state().generation, generation);
 }
 
 }  // namespace

@@ -102,11 +102,11 @@ TEST_F(Screen, PaletteEntriesWidenSixBitPartsToEightBits) {
       {0x105, 0x00003F, 0xFF0000},  // only the attribute's low byte counts
   };
   for (const auto& c : cases) {
-    const uint64_t generation = screen_state().generation.load();
+    const uint64_t generation = screen_state().generation;
     set_palette_entry(c.attribute, c.colour);
     EXPECT_FALSE(error_pending()) << c.attribute;
     EXPECT_EQ(screen_state().palette[static_cast<size_t>(c.attribute & 0xFF)], c.rgb) << std::hex << c.colour;
-    EXPECT_GT(screen_state().generation.load(), generation) << "the presentation must notice";
+    EXPECT_GT(screen_state().generation, generation) << "the presentation must notice";
   }
 }
 

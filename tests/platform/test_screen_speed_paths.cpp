@@ -1,12 +1,14 @@
 // The screen's fast paths give the picture that painting every cell at once would give: text
-// painted lazily against drawing, scrolling and clearing in any order, and the pixels that
-// another thread (the presentation) sees once the printing thread flushes.
+// painted lazily against drawing, scrolling and clearing in any order, and the pictures that
+// another thread (the presentation) gets from the printing thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -14,6 +16,8 @@
 
 #include "platform/glyphs.h"
 #include "platform/platform.h"
+#include "platform/screen_handover.h"
+#include "platform/screen_image.h"
 #include "tests/support/harness.h"
 #include "tests/support/screen_png.h"
 
@@ -33,17 +37,39 @@ void expect_cell(Image& image, int row, int column, uint8_t byte, uint8_t ink) {
 
 void put(Image& image, int x, int y, uint8_t colour) { image[static_cast<size_t>(y * screen_width + x)] = colour; }
 
-// The image as another thread sees it: the presentation's view, which nothing flushes for it.
-Image seen_from_another_thread() {
-  Image seen;
-  std::thread([&] { seen = screen_attributes(); }).join();
-  return seen;
-}
-uint64_t generation_seen_from_another_thread() {
-  uint64_t generation = 0;
-  std::thread([&] { generation = screen_state().generation.load(); }).join();
-  return generation;
-}
+// A presentation on a thread of its own, waiting for one picture from the moment it is made;
+// the constructor returns once it has asked (or has one already).
+class PictureWaiter {
+ public:
+  PictureWaiter() : thread_([this] {
+    std::unique_ptr<ScreenPicture> picture;
+    if (wait_for_screen_picture(picture, at_rest_)) {
+      got_.assign(picture->pixels.begin(), picture->pixels.end());
+      mode_ = picture->mode;
+    }
+    done_ = true;
+  }) {
+    while (!done_ && picture_wanted.load() != wanted_picture) std::this_thread::yield();
+  }
+  ~PictureWaiter() {
+    if (thread_.joinable()) thread_.join();
+  }
+  // The picture's pixels once it came (empty when the wait ended without one), and whether it
+  // was handed over as the printing thread went to wait.
+  Image pixels() {
+    thread_.join();
+    return got_;
+  }
+  bool at_rest() const { return at_rest_; }
+  int32_t mode() const { return mode_; }
+
+ private:
+  Image got_;
+  bool at_rest_ = false;
+  int32_t mode_ = -1;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
 
 // A script of screen operations crowding the same cells: prints of a few recurring texts (as
 // the plotter's latest-spot block and list field are) and of random bytes with control bytes,
@@ -303,43 +329,68 @@ TEST_F(ScreenSpeedPaths, PixelsRoundTiesToEvenRightUpToTheEdges) {
   }
 }
 
-// The presentation reads from its own thread and flushes nothing: the printing thread paints
-// when asked, at its next text or drawing operation, and before it sleeps or shows a box.
-TEST_F(ScreenSpeedPaths, AnotherThreadSeesPrintedTextOnceTheWriterFlushes) {
+// The presentation never touches the image: it waits for word of a change, which costs the
+// printing thread nothing more, or for a picture, which that thread hands over with its text
+// painted at the end of its next text or drawing operation; before it sleeps or shows a box, it
+// hands over unasked what changed. With nothing changed, nothing is handed over.
+TEST_F(ScreenSpeedPaths, AnotherThreadGetsThePictureWithItsTextWhenItAsksAndBeforeThePrinterWaits) {
+  attach_presentation();
   Image expected = screen_attributes();
+  std::thread change_waiter(wait_for_screen_change);
+  while (picture_wanted.load() != wanted_change) std::this_thread::yield();
   locate_text_cursor(3, 1);
   print_text("asked");
-  const uint64_t before = generation_seen_from_another_thread();
-  request_screen_flush();
-  set_pixel(639, 0, 1);
-  for (int i = 0; i < 5; ++i) expect_cell(expected, 3, 1 + i, static_cast<uint8_t>("asked"[i]), 15);
-  put(expected, 639, 0, 1);
-  EXPECT_EQ(seen_from_another_thread(), expected) << "after a flush request and a drawing";
-  EXPECT_GT(generation_seen_from_another_thread(), before) << "the presentation must notice";
-
-  locate_text_cursor(4, 1);
-  print_text("request then print");
-  request_screen_flush();
-  print_text("!");
-  for (int i = 0; i < 18; ++i) expect_cell(expected, 4, 1 + i, static_cast<uint8_t>("request then print"[i]), 15);
-  expect_cell(expected, 4, 19, '!', 15);
-  EXPECT_EQ(seen_from_another_thread(), expected) << "after a flush request and a print";
-
+  change_waiter.join();  // woken by the print
+  EXPECT_EQ(picture_wanted.load(), wanted_nothing);
+  {
+    PictureWaiter waiter;
+    set_pixel(639, 0, 1);
+    for (int i = 0; i < 5; ++i) expect_cell(expected, 3, 1 + i, static_cast<uint8_t>("asked"[i]), 15);
+    put(expected, 639, 0, 1);
+    EXPECT_EQ(waiter.pixels(), expected) << "asked, then a drawing";
+    EXPECT_FALSE(waiter.at_rest());
+    EXPECT_EQ(waiter.mode(), 12);
+    EXPECT_EQ(handed_over_mode(), 12);
+  }
+  {
+    locate_text_cursor(4, 1);
+    print_text("request then print");
+    PictureWaiter waiter;
+    print_text("!");
+    for (int i = 0; i < 18; ++i) expect_cell(expected, 4, 1 + i, static_cast<uint8_t>("request then print"[i]), 15);
+    expect_cell(expected, 4, 19, '!', 15);
+    EXPECT_EQ(waiter.pixels(), expected) << "asked, then a print";
+  }
   locate_text_cursor(5, 1);
   print_text("paused");
   pause_seconds(0.1);
   for (int i = 0; i < 6; ++i) expect_cell(expected, 5, 1 + i, static_cast<uint8_t>("paused"[i]), 15);
-  EXPECT_EQ(seen_from_another_thread(), expected) << "after a pause";
+  {
+    PictureWaiter waiter;
+    EXPECT_EQ(waiter.pixels(), expected) << "handed over before a pause";
+    EXPECT_TRUE(waiter.at_rest());
+  }
+  pause_seconds(0.1);
+  {
+    PictureWaiter waiter;
+    signal_presentation();
+    EXPECT_EQ(waiter.pixels(), Image{}) << "a pause with nothing changed hands nothing over";
+  }
+  pause_seconds(0.1);  // a picture asked for comes before the pause, changed or not
+  {
+    PictureWaiter waiter;
+    EXPECT_EQ(waiter.pixels(), expected);
+  }
 
   Image during_bell, during_box;
-  clock.on_every_sleep([&](int64_t) { during_bell = seen_from_another_thread(); });
+  clock.on_every_sleep([&](int64_t) { during_bell = PictureWaiter().pixels(); });
   locate_text_cursor(6, 1);
   print_text("bell\x07");
   clock.on_every_sleep({});
   for (int i = 0; i < 4; ++i) expect_cell(expected, 6, 1 + i, static_cast<uint8_t>("bell"[i]), 15);
   EXPECT_EQ(during_bell, expected) << "while the bell waits";
 
-  message_boxes.on_show([&](const ShownBox&) { during_box = seen_from_another_thread(); });
+  message_boxes.on_show([&](const ShownBox&) { during_box = PictureWaiter().pixels(); });
   locate_text_cursor(7, 1);
   print_text("box");
   raise_error(62);

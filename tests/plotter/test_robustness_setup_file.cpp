@@ -139,8 +139,9 @@ TEST_F(RobustnessTest, AnEditDuringARefreshShowsAtTheNextRefreshAndNoEarlier) {
   after_each_refresh([&](int refresh) {
     if (refresh != 1) return;
     expect_log_read_with_the_first_setup();
-    // In the pause of the pass before the next refresh: still as the first refresh left it.
-    clock.after(99 * 100 + 50, [&] {
+    // In the pause of the pass before the next refresh (the 99th after this one's pause): still
+    // as the first refresh left it.
+    clock.after(98 * 100 + 50, [&] {
       EXPECT_EQ(plotter_state.refresh_counter, 99);
       expect_log_read_with_the_first_setup();
       EXPECT_EQ(row_text(26, 12, 6), "DL1ABC");

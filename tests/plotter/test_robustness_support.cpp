@@ -10,14 +10,14 @@
 
 void RobustnessTest::SetUp() {
   PlotterTest::SetUp();
-  // A refresh's pass pauses in sleeps of 9 ms with the counter at 0; a byte 7 inside the refresh
-  // sleeps 250 ms in one piece, the start-up pause runs with the counter at 99.
+  // A refresh's pass ends with its pause of 100 ms with the counter at 0; a byte 7 inside the
+  // refresh sleeps 250 ms, the start-up pause runs with the counter at 99.
   clock.on_every_sleep([this](int64_t slept) {
     if (plotter_state.refresh_counter != 0) {
       in_refresh_pause_ = false;
       return;
     }
-    if (slept != 9 || in_refresh_pause_) return;
+    if (slept != 100 || in_refresh_pause_) return;
     in_refresh_pause_ = true;
     ++refreshes_done_;
     if (refresh_hook_) refresh_hook_(refreshes_done_);

@@ -22,7 +22,7 @@ class RobustnessTest : public PlotterTest {
   // process ends. Runs once per test, except after fresh_start(). (run_passes still works: it
   // stops at its pass, whatever the refreshes.)
   RunEnd run_refreshes(int count);
-  // Runs as each refresh's pass begins its pause, with the refresh's number from 1.
+  // Runs as each refresh's pass ends its pause (file 1 still open), with the refresh's number from 1.
   void after_each_refresh(std::function<void(int refresh)> hook) { refresh_hook_ = std::move(hook); }
   // A fresh process over the files as they stand: the platform reset and nothing of the run
   // before kept but the clock's time. Follow it with run_refreshes.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -27,7 +28,8 @@ int exit_code_of(const std::function<void()>& body) {
 FakeClock::~FakeClock() { uninstall(); }
 
 void FakeClock::install() {
-  set_clock(Clock{[this] { return now_; }, [this](int64_t ms) { sleep(ms); }});
+  set_clock(Clock{[this] { return now_; }, [this](int64_t ms) { sleep(ms); },
+                  [this](int64_t ms, const std::function<bool()>& woken) { return wait(ms, woken); }});
   installed_ = true;
 }
 
@@ -55,6 +57,32 @@ void FakeClock::sleep(int64_t ms) {
   total_slept_ += ms;
   advance(ms);
   if (sleep_hook_) sleep_hook_(ms);
+}
+
+// The time a wait takes runs on from where an action leaves the clock, so an action that steps
+// the clock backwards leaves the rest of the wait to run after the step.
+int64_t FakeClock::wait(int64_t ms, const std::function<bool()>& woken) {
+  sleeps_.push_back(ms);
+  int64_t left = ms > 0 ? ms : 0;
+  bool early = woken();
+  while (!early && !actions_.empty() && actions_.begin()->first <= now_ + left) {
+    auto due = actions_.begin();
+    const int64_t step = std::max<int64_t>(0, due->first - now_);
+    now_ += step;
+    left -= step;
+    total_slept_ += step;
+    auto action = std::move(due->second);
+    actions_.erase(due);
+    action();  // may throw: the clock then stands at the action's time
+    early = woken();
+  }
+  if (!early) {
+    now_ += left;
+    total_slept_ += left;
+  }
+  const int64_t slept = (ms > 0 ? ms : 0) - (early ? left : 0);
+  if (sleep_hook_) sleep_hook_(slept);
+  return slept;
 }
 
 ScriptedMessageBox::ScriptedMessageBox() : default_answer_(IDYES) {

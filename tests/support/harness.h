@@ -24,7 +24,8 @@ int exit_code_of(const std::function<void()>& body);
 
 // A millisecond clock that moves only when the platform sleeps (or the test moves it).
 // Actions scheduled for a time run when a sleep reaches that time, with the clock standing at
-// it; an action may press keys, request the exit, or throw to stop a run.
+// it; an action may press keys, request the exit, or throw to stop a run. A wait is a sleep
+// that ends as soon as its condition holds after an action (the one that woke it).
 class FakeClock {
  public:
   explicit FakeClock(int64_t start_ms = 0) : now_(start_ms) {}
@@ -44,12 +45,13 @@ class FakeClock {
   // Called after every sleep with the clock already advanced (e.g. to step it backwards).
   void on_every_sleep(std::function<void(int64_t slept)> hook) { sleep_hook_ = std::move(hook); }
 
-  const std::vector<int64_t>& sleeps() const { return sleeps_; }  // every sleep asked, in order
-  int64_t total_slept() const { return total_slept_; }
+  const std::vector<int64_t>& sleeps() const { return sleeps_; }  // every sleep and wait asked, in order
+  int64_t total_slept() const { return total_slept_; }            // the time they took
   void clear_sleeps() { sleeps_.clear(); total_slept_ = 0; }
 
  private:
   void sleep(int64_t ms);
+  int64_t wait(int64_t ms, const std::function<bool()>& woken);
   int64_t now_;
   bool installed_ = false;
   std::multimap<int64_t, std::function<void()>> actions_;

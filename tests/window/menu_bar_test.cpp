@@ -184,12 +184,8 @@ class MenuBarWindow : public WindowTest {
 
   // Asks the server until the window has that size, for at most `bound`.
   bool size_becomes(unsigned long window, int width, int height, Bound bound = 10s) {
-    const auto deadline = Clock::now() + bound;
-    for (;;) {
-      const WindowSize size = window_size(display.name(), window);
-      if (size.width == width && size.height == height) return true;
-      if (Clock::now() >= deadline) return false;
-    }
+    const auto is = [&](WindowSize size) { return size.width == width && size.height == height; };
+    return is(window_size_once(display.name(), window, is, bound));
   }
 
   // The next opening, after `before` of them.

@@ -479,17 +479,18 @@ void open_window(const char* program) {
   glutInitWindowSize(size.width, size.height);
   side.title_generation = window_title_generation();
   const Text title = current_window_title();
-  glutCreateWindow(title_bytes_for_x(title).c_str());
+  // Untitled until the key watcher listens: a window found by its title hears Pause and Break.
+  glutCreateWindow("");
   side.x_display = glXGetCurrentDisplay();
   side.x_window = glXGetCurrentDrawable();
+  const auto window_id = static_cast<unsigned long>(side.x_window);
+  start_x_key_watcher(watcher_connection, window_id);
   // freeglut has mapped the window already; what a window manager must know before it manages a
   // window is set as for a new one.
   introduce_window(side.x_display, side.x_window, title, size);
   side.menu_generation = user32_generation() - 1;  // follow_menu looks at least once
   side.client = size;
   set_up_gl();
-  const auto window_id = static_cast<unsigned long>(side.x_window);
-  start_x_key_watcher(watcher_connection, window_id);
   set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
   set_waker_window(window_id);
   glutDisplayFunc(draw_window);

@@ -78,7 +78,7 @@ class DesktopWindow : public WindowTest {
     orbelin = &start((folder.path() / "orbelin").string());
     // Looked for again when xdotool fails: a window manager's frames come and go under its search.
     std::optional<std::string> found;
-    const bool shows = eventually([&] {
+    const bool shows = wait_until([&] {
       found = run_tool(display.name(), {"xdotool", "search", "--onlyvisible", "--classname", "^orbelin$"});
       return found && !found->empty();
     });
@@ -86,7 +86,7 @@ class DesktopWindow : public WindowTest {
     if (!shows) return 0;
     const unsigned long window = std::stoul(*found);
     const std::string expected = title_utf8_for_x(base_title + log_path);
-    EXPECT_TRUE(eventually([&] { return net_wm_name(window) == expected; })) << "the title did not name the log";
+    EXPECT_TRUE(wait_until([&] { return net_wm_name(window) == expected; })) << "the title did not name the log";
     return window;
   }
 
@@ -254,7 +254,7 @@ class UnderAWindowManager : public DesktopWindow {
 </openbox_config>
 )");
     start("openbox", {"--sm-disable", "--config-file", config.string()}, {{"HOME", folder.path().string()}});
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(wait_until([&] {
       const auto check = run_tool(display.name(), {"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
       return check && check->find("window id") != std::string::npos;
     })) << "openbox did not take up the display";
@@ -285,7 +285,7 @@ TEST_F(UnderAWindowManager, NeverSmallerThanThePictureAndFullScreenAndBack) {
   const auto move = [&](const std::string& geometry) {
     const ScreenPoint before = window_position(display.name(), window);
     return run_tool(display.name(), {"wmctrl", "-i", "-r", std::to_string(window), "-e", geometry}) &&
-           eventually([&] {
+           wait_until([&] {
              const ScreenPoint now = window_position(display.name(), window);
              return now.x != before.x || now.y != before.y;
            });

@@ -273,9 +273,17 @@ std::optional<std::string> run_tool(const std::string& display, const std::vecto
 }
 
 std::optional<unsigned long> find_window(const std::string& display, const std::string& name_regex, Bound bound) {
-  const auto found = run_tool(display, {"xdotool", "search", "--sync", "--onlyvisible", "--name", name_regex}, bound);
-  if (!found || found->empty()) return std::nullopt;
-  return std::stoul(*found);
+  // Looked for again and again rather than with xdotool's --sync: a window that goes while
+  // xdotool walks the tree (a window manager's start, a box closing) fails that search.
+  std::optional<unsigned long> window;
+  wait_until(
+      [&] {
+        const auto found = run_tool(display, {"xdotool", "search", "--onlyvisible", "--name", name_regex});
+        if (found && !found->empty()) window = std::stoul(*found);
+        return window.has_value();
+      },
+      bound);
+  return window;
 }
 
 bool window_exists(const std::string& display, const std::string& name_regex) {

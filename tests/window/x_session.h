@@ -16,14 +16,15 @@
 using namespace std::chrono_literals;
 using Bound = std::chrono::milliseconds;
 
-// Looks until `holds` is true, for at most `bound`; each look is a request or a tool's run.
+// Looks until `holds` does, a few milliseconds apart; false at the bound.
 template <class Holds>
-bool eventually(Holds holds, Bound bound = 20s) {
+bool wait_until(Holds holds, Bound bound = 20s) {
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  for (;;) {
-    if (holds()) return true;
+  while (!holds()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(5ms);  // looking again, not timing anything
   }
+  return true;
 }
 
 // An Xvfb display on a free number, ready when constructed (depth 24 unless told otherwise).
@@ -81,17 +82,6 @@ std::string window_name(const std::string& display, unsigned long window);
 bool send_keys(const std::string& display, unsigned long window, const std::vector<std::string>& keys);
 // Waits until the window is no longer shown (unmapped or destroyed); false at the bound.
 bool window_gone(const std::string& display, unsigned long window, Bound bound = 20s);
-
-// Looks until `holds` does, a few milliseconds apart; false at the bound.
-template <class Holds>
-bool wait_until(Holds holds, Bound bound = 20s) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!holds()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(5ms);  // looking again, not timing anything
-  }
-  return true;
-}
 
 // A window manager has taken the screen: its check window is named on the root window.
 bool window_manager_running(const std::string& display);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/front_end.h"
 #include "platform/lifecycle.h"
 #include "platform/screen.h"
 #include "platform/timing.h"
@@ -23,6 +24,7 @@ constexpr int64_t pause_look_ms = 1000;
 
 [[noreturn]] void critical_error(const char* text) {
   flush_screen_text();  // the picture behind the box is complete
+  notify_box_opening();
   MessageBoxA(nullptr, text, "Critical Error", ok_box);
   end_process(0);
 }
@@ -64,6 +66,7 @@ void report_error() {
   const std::string text = "Line:" + std::to_string(reported_step_number()) + "\n" +
                            error_message(number) + "\nContinue?";
   flush_screen_text();  // the picture behind the box is complete
+  notify_box_opening();
   const int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), yes_no_box);
   if (answer == IDNO) end_process(0);
   // Yes, or a box that could not be shown: go on with the next part.

@@ -13,3 +13,6 @@ void notify_command_starting() {
 void notify_command_finished() {
   if (hooks.command_finished) hooks.command_finished();
 }
+void notify_box_opening() {
+  if (hooks.box_opening) hooks.box_opening();
+}

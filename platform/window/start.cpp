@@ -88,6 +88,9 @@ struct WindowSide {
 WindowSide side;
 
 std::atomic<bool> command_running{false};
+// The plotter runs before the X window exists; a box it opens waits for the window, so that it
+// opens over it (the window's failure ends the process instead).
+std::atomic<bool> window_open{false};
 
 [[noreturn]] void no_window(const std::string& why) {
   std::fprintf(stderr, "orbelin: %s\n", why.c_str());
@@ -160,6 +163,7 @@ void install_front_end_hooks() {
     hold_presentation(false);
     wake_window();
   };
+  hooks.box_opening = [] { window_open.wait(false, std::memory_order_acquire); };
   set_front_end_hooks(std::move(hooks));
 }
 
@@ -492,6 +496,8 @@ void open_window(const char* program) {
   side.client = size;
   set_up_gl();
   set_message_box_owner(window_id);  // the error boxes open over this window and stay above it
+  window_open.store(true, std::memory_order_release);
+  window_open.notify_all();
   set_waker_window(window_id);
   glutDisplayFunc(draw_window);
   glutReshapeFunc(reshape_window);

@@ -126,7 +126,8 @@ TEST_F(Commands, WaitsForTheStartedProcessBetweenTheFrontEndHooks) {
   std::vector<std::string> order;
   set_front_end_hooks({[&] { order.push_back("starting"); }, [&] {
                          order.push_back(fs::exists(log()) ? "finished after the program" : "finished early");
-                       }});
+                       },
+                       {}});
   program("probe", "#!/bin/sh\nread line < /dev/null\n" + recorder(log()));
   run_command("probe");
   EXPECT_EQ(order, (std::vector<std::string>{"starting", "finished after the program"}));
@@ -137,7 +138,7 @@ TEST_F(Commands, WaitsForTheStartedProcessBetweenTheFrontEndHooks) {
 TEST_F(Commands, ACommandThatCannotBeStartedHasNoEffectAndNoMessage) {
   setenv("PATH", bin().string().c_str(), 1);  // no interpreter anywhere
   bool hooks_called = false;
-  set_front_end_hooks({[&] { hooks_called = true; }, [&] { hooks_called = true; }});
+  set_front_end_hooks({[&] { hooks_called = true; }, [&] { hooks_called = true; }, {}});
   run_command("CMD /C start notepad Orbelin020.set");
   run_command("");
   EXPECT_FALSE(hooks_called);

@@ -168,6 +168,8 @@ TEST_F(UnderLoad, TheWindowShowsARefreshHeldMidLogAndTheCloseButtonEndsIt) {
     box = held_box_shows();
     ASSERT_NE(box, 0u);
     ASSERT_TRUE(refresh_reading()) << "the box did not hold the refresh mid-log";
+    // Where the box stays: it follows the window's centre while the window takes its size.
+    ASSERT_TRUE(wait_until([&] { return centred_over(display.name(), box, window, 2); }));
     // The window answers meanwhile: it shows the refresh part-done, as far as the box.
     const auto over = window_rect_within(display.name(), box, window);
     ASSERT_TRUE(over);

@@ -486,6 +486,14 @@ std::optional<Rect> window_rect_within(const std::string& display, unsigned long
   return rect;
 }
 
+bool centred_over(const std::string& display, unsigned long box, unsigned long window, int slack) {
+  const unsigned long root = root_window(display);
+  const auto box_at = window_rect_within(display, box, root), window_at = window_rect_within(display, window, root);
+  return box_at && window_at &&
+         std::abs(box_at->x + box_at->width / 2 - (window_at->x + window_at->width / 2)) <= slack &&
+         std::abs(box_at->y + box_at->height / 2 - (window_at->y + window_at->height / 2)) <= slack;
+}
+
 Picture with_hidden(Picture picture, const Rect& hidden) {
   for (int y = std::max(hidden.y, 0); y < std::min(hidden.y + hidden.height, picture.height); ++y)
     for (int x = std::max(hidden.x, 0); x < std::min(hidden.x + hidden.width, picture.width); ++x)

@@ -120,6 +120,9 @@ struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
 };
 std::optional<Rect> window_rect_within(const std::string& display, unsigned long window, unsigned long within);
+// Whether the box's centre is within `slack` pixels of the window's centre, on the screen; a box
+// follows its owner to a new centre when the owner takes its size late.
+bool centred_over(const std::string& display, unsigned long box, unsigned long window, int slack);
 // The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
 WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {

@@ -22,12 +22,8 @@ wm=""
 pid=""
 # Each case on a display of its own, so that nothing of one case (a box) is left for the next.
 stop_display() {
-  set +e  # a killed child's status must not stop the cleaning up
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null && wait "$wm" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  stop_processes "$pid" "$wm" "$xvfb"
   pid="" wm="" xvfb=""
-  set -e
 }
 start_display() {
   start_xvfb

@@ -14,12 +14,7 @@ seconds=${2:-60}
 source "$top/tools/xvfb.sh"
 xvfb=""
 pid=""
-cleanup() {
-  set +e  # a killed child's status must not stop the cleaning up
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-}
-trap cleanup EXIT
+trap 'stop_processes "$pid" "$xvfb"' EXIT
 start_xvfb
 
 "$orbelin" ${ORBELIN_ARGS:-} >/dev/null &

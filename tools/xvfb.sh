@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Orbelin on a virtual display of their own.
 # start_xvfb: starts Xvfb on a free display number, puts its process in `xvfb` and exports
 # DISPLAY; ends the script when the display does not come (its EXIT trap still runs).
+# stop_processes PID...: ends each process given (empty ones are passed over) and waits for it.
 start_xvfb() {
   local ready
   ready=$(mktemp)
@@ -17,4 +18,13 @@ start_xvfb() {
   fi
   export DISPLAY=":$(head -n1 "$ready")"
   rm -f "$ready"
+}
+
+stop_processes() {
+  local pid
+  set +e  # a killed child's status must not stop the cleaning up
+  for pid in "$@"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
+  set -e
 }

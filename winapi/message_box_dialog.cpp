@@ -249,6 +249,8 @@ class Box {
   }
 
   void create_window() {
+    // Watched before it is measured: a change of its size after this shows as an event.
+    if (owner_) XSelectInput(display_, owner_, StructureNotifyMask);
     const XPoint at = position();
     const auto width = static_cast<unsigned>(layout_.width), height = static_cast<unsigned>(layout_.height);
     XSetWindowAttributes attributes{};
@@ -304,7 +306,6 @@ class Box {
 
     // Without a window manager the box watches the other windows' stacking and mapping.
     XSelectInput(display_, root_, SubstructureNotifyMask);
-    if (owner_) XSelectInput(display_, owner_, StructureNotifyMask);
     XGetInputFocus(display_, &focus_before_, &focus_before_revert_);
     paint();
   }

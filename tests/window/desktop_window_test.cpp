@@ -180,7 +180,7 @@ TEST_F(DesktopWindow, ALogPathOf17MiBIsCutInTheTitleAndOrbelinGoesOn) {
   std::optional<int> code;
   for (int look = 0; look < 100 && !code; ++look) {
     if (const auto box = find_window(display.name(), "^Unhandled Error #", 500ms)) {
-      ASSERT_TRUE(answer_box(display.name(), *box, "Return", [&] { return window_gone(display.name(), *box, 500ms); }));
+      ASSERT_TRUE(press_until(display.name(), *box, "Return", [&] { return window_gone(display.name(), *box, 500ms); }));
       continue;
     }
     keys(window, {escape_sent ? "space" : "Escape"});

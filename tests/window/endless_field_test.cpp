@@ -44,7 +44,7 @@ TEST_P(EndlessField, GivesBox14ARefreshAndEscapeStillEnds) {
   const auto box = find_window(display.name(), box_title, 120s);
   ASSERT_TRUE(box) << "no box for the endless field";
   const auto answered = [&](unsigned long shown) {
-    return answer_box(display.name(), shown, "y", [&] { return window_gone(display.name(), shown, 500ms); });
+    return press_until(display.name(), shown, "y", [&] { return window_gone(display.name(), shown, 500ms); });
   };
   ASSERT_TRUE(answered(*box));
 
@@ -61,8 +61,7 @@ TEST_P(EndlessField, GivesBox14ARefreshAndEscapeStillEnds) {
     }
   }
   EXPECT_TRUE(prompt.same) << prompt.report;
-  keys(*window, {"space"});  // the window may go before xdotool lets the key go
-  EXPECT_EQ(orbelin.wait_for_exit(), 0);
+  EXPECT_EQ(end_at_prompt(display.name(), *window, orbelin), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Logs, EndlessField,

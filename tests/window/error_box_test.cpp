@@ -161,7 +161,7 @@ TEST_P(ErrorBox, YesGoesOnToTheNextBoxAndSigtermLeavesNoBox) {
   ASSERT_NE(window, 0u);
   const unsigned long first = box_shows(first_box_lines[0]);
   ASSERT_NE(first, 0u);
-  ASSERT_TRUE(answer_box(display.name(), first, "y", [&] { return window_gone(display.name(), first, 500ms); }));
+  ASSERT_TRUE(press_until(display.name(), first, "y", [&] { return window_gone(display.name(), first, 500ms); }));
   const unsigned long next = box_shows("Unhandled Error #52");
   ASSERT_NE(next, 0u);
   EXPECT_TRUE(wait_until([&] { return stacked_above(display.name(), next, window); }));

@@ -76,8 +76,7 @@ TEST_F(WindowKeys, KeysBeforeEscapeReachTheRingThenThePromptAndAKeyEndWithZero) 
   EXPECT_TRUE(shown.same) << shown.report;
   EXPECT_EQ(probe.lines().back(), "escape");
 
-  ASSERT_TRUE(keys(window, {"space"}));
-  EXPECT_EQ(probe.wait_for_exit(), 0);
+  EXPECT_EQ(end_at_prompt(display.name(), window, probe), 0);
 }
 
 TEST_F(WindowKeys, PauseHoldsThePlotterUntilTheNextKeyWhichIsNotQueued) {

@@ -486,6 +486,11 @@ std::optional<Rect> window_rect_within(const std::string& display, unsigned long
   return rect;
 }
 
+std::optional<int> end_at_prompt(const std::string& display, unsigned long window, Child& child) {
+  press_until(display, window, "space", [&] { return child.wait_for_exit(500ms).has_value(); });
+  return child.wait_for_exit(0ms);
+}
+
 bool centred_over(const std::string& display, unsigned long box, unsigned long window, int slack) {
   const unsigned long root = root_window(display);
   const auto box_at = window_rect_within(display, box, root), window_at = window_rect_within(display, window, root);

@@ -93,16 +93,19 @@ unsigned long root_window(const std::string& display);
 // How wide a text is in the X server's built-in "fixed" font.
 int fixed_font_text_width(const std::string& display, const std::string& text);
 
-// Answers a box with a key. A box may take keys only a moment after it shows, so the key is
-// given again until `answered` tells that it has had its effect (waiting a little each time).
-template <typename Answered>
-bool answer_box(const std::string& display, unsigned long box, const char* key, Answered answered) {
+// Presses a key in a window again until `done` tells that it has had its effect (waiting a little
+// each time): a box may take keys only a moment after it shows, and the end prompt drops the keys
+// typed before it waits for one, whatever the window shows by then.
+template <typename Done>
+bool press_until(const std::string& display, unsigned long window, const char* key, Done done) {
   for (int attempt = 0; attempt < 40; ++attempt) {
-    send_keys(display, box, {key});  // fails once the box has gone, which is the point
-    if (answered()) return true;
+    send_keys(display, window, {key});  // fails once the window has gone, which is the point
+    if (done()) return true;
   }
   return false;
 }
+// A key at the end prompt until the process ends; its exit code (none if it did not end).
+std::optional<int> end_at_prompt(const std::string& display, unsigned long window, Child& child);
 
 // The pointer, as a user moves it, in the window's own coordinates; the left button is 1.
 bool move_pointer(const std::string& display, unsigned long window, int x, int y);

@@ -1,9 +1,9 @@
 // The message box as a window of our own, drawn over Xlib with the server's built-in "fixed"
 // font, so that it needs nothing beyond the X server. It is shown on the caller's thread over a
 // connection of its own: no other thread touches that connection while a box is open, and when
-// the process ends, for whatever reason, the server takes the box down with it. A window manager is asked to keep it
-// above as a modal dialog of Orbelin's window; without one the box raises itself whenever
-// another window comes over it.
+// the process ends, for whatever reason, the server takes the box down with it. A window manager
+// is asked to keep it above as a modal dialog of Orbelin's window; without one the box raises
+// itself whenever another window comes over it.
 #include "winapi/message_box_dialog.h"
 
 #include <X11/Xatom.h>
@@ -53,15 +53,11 @@ struct ButtonSet {
   int on_close;                 // the answer of Escape and of the close button; 0: they do nothing
 };
 
-// As Windows' boxes: a box without Cancel cannot be closed, except the OK box, where closing is OK.
+// The two boxes Orbelin shows, as Windows has them: a Yes/No box cannot be closed; closing the
+// OK box is OK.
 ButtonSet buttons_for(UINT type) {
-  switch (type & 0xF) {
-    case 1: return {{{"OK", IDOK, NoSymbol}, {"Cancel", 2, NoSymbol}}, 2};
-    case 3: return {{{"Yes", IDYES, XK_y}, {"No", IDNO, XK_n}, {"Cancel", 2, NoSymbol}}, 2};
-    case MB_YESNO: return {{{"Yes", IDYES, XK_y}, {"No", IDNO, XK_n}}, 0};
-    case 5: return {{{"Retry", 4, XK_r}, {"Cancel", 2, NoSymbol}}, 2};
-    default: return {{{"OK", IDOK, NoSymbol}}, IDOK};
-  }
+  if ((type & 0xF) == MB_YESNO) return {{{"Yes", IDYES, XK_y}, {"No", IDNO, XK_n}}, 0};
+  return {{{"OK", IDOK, NoSymbol}}, IDOK};
 }
 
 // The look of a Windows box: the text on white, the buttons on a grey band below it.

@@ -74,11 +74,6 @@ class AppendedLines {
   int fd_ = -1;
 };
 
-std::string running_test_name() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return std::string(info->test_suite_name()) + "." + info->name();
-}
-
 Picture filled(int width, int height, uint32_t colour) {
   return {width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, colour)};
 }
@@ -138,7 +133,7 @@ class MenuBarWindow : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    folder = fs::path(test_output_folder()) / running_test_name();
+    folder = fs::path(test_output_folder()) / current_test_name();
     fs::remove_all(folder);
     fs::create_directories(folder / "app");
     fs::create_directories(folder / "bin");
@@ -246,7 +241,7 @@ TEST_F(MenuBarWindow, ShowsTheMenuLineAboveTheUnchangedPicture) {
   for (int y = 25; y < 365; ++y)
     for (int x = 31; x < 612; ++x) white_in_chart += shot->at(x, bar + y) == white;
   EXPECT_GT(white_in_chart, 581 * 340 / 2) << "the chart is not mostly white";
-  if (HasFailure()) write_picture_png(*shot, test_output_folder() + "/" + running_test_name() + "-window.png");
+  keep_picture(*shot, "window");
   end_orbelin(window);
 }
 

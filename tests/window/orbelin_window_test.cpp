@@ -8,13 +8,6 @@ namespace {
 using OrbelinWindow = WindowTest;
 constexpr int bar = menu_bar_height;
 
-Picture rows_of(const Picture& picture, int first, int count) {
-  Picture part{picture.width, count, {}};
-  part.pixels.assign(picture.pixels.begin() + static_cast<ptrdiff_t>(first) * picture.width,
-                     picture.pixels.begin() + static_cast<ptrdiff_t>(first + count) * picture.width);
-  return part;
-}
-
 TEST_F(OrbelinWindow, OpensTitledOnTheCreamScreenAndEndsThroughThePrompt) {
   auto& orbelin = start(ORBELIN_EXE);
   // The base title first; from the first refresh on, four blanks and the spot log's path follow.
@@ -38,10 +31,7 @@ TEST_F(OrbelinWindow, OpensTitledOnTheCreamScreenAndEndsThroughThePrompt) {
   EXPECT_TRUE(below.same) << below.report;
 
   ASSERT_TRUE(keys(*window, {"Escape"}));
-  make_row_30_the_text_area();
-  print_text("Press any key to continue");
-  const Comparison prompt =
-      window_shows(display.name(), *window, rows_of(expected_picture(), 464, 16), "prompt", 0, bar + 464);
+  const Comparison prompt = window_shows(display.name(), *window, end_prompt_row(), "prompt", 0, bar + 464);
   EXPECT_TRUE(prompt.same) << prompt.report;
   EXPECT_EQ(end_at_prompt(display.name(), *window, orbelin), 0);
 }

@@ -15,10 +15,7 @@ inline Picture end_prompt_row() {
   draw_cream_screen();
   make_row_30_the_text_area();
   print_text("Press any key to continue");
-  const Picture screen = expected_picture();
-  Picture row{screen.width, 16, {}};
-  row.pixels.assign(screen.pixels.end() - static_cast<ptrdiff_t>(screen.width) * 16, screen.pixels.end());
-  return row;
+  return rows_of(expected_picture(), 464, 16);
 }
 
 class WindowTest : public ::testing::Test {

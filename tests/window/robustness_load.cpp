@@ -111,13 +111,6 @@ LogRead log_read(pid_t pid, const fs::path& log) {
   return read;
 }
 
-Picture rows_of(const Picture& picture, int first, int count) {
-  Picture part{picture.width, count, {}};
-  part.pixels.assign(picture.pixels.begin() + static_cast<ptrdiff_t>(first) * picture.width,
-                     picture.pixels.begin() + static_cast<ptrdiff_t>(first + count) * picture.width);
-  return part;
-}
-
 class UnderLoad : public WindowTest {
  protected:
   void SetUp() override {
@@ -209,12 +202,7 @@ TEST_F(UnderLoad, KeysTypedDuringARefreshWaitInTheRingForTheEndOfIt) {
   ASSERT_TRUE(refresh_reading()) << "the refresh ended while the keys came";
   ASSERT_TRUE(answer_yes(second));
 
-  reset_platform();
-  draw_cream_screen();
-  make_row_30_the_text_area();
-  print_text("Press any key to continue");
-  const Comparison prompt =
-      window_shows(display.name(), window, rows_of(expected_picture(), 464, 16), "prompt", 0, bar + 464, 120s);
+  const Comparison prompt = window_shows(display.name(), window, end_prompt_row(), "prompt", 0, bar + 464, 120s);
   EXPECT_TRUE(prompt.same) << prompt.report;
   EXPECT_FALSE(reading().open) << "the prompt came while the log was open";
   EXPECT_EQ(end_at_prompt(display.name(), window, *orbelin_), 0);

@@ -95,6 +95,8 @@ int shift_of(uint32_t mask) {
   return shift;
 }
 
+}  // namespace
+
 std::string current_test_name() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   if (!info) return "window";
@@ -104,7 +106,6 @@ std::string current_test_name() {
   }
   return name;
 }
-}  // namespace
 
 std::string test_output_folder() {
   const std::string folder = std::string(ORBELIN_TEST_OUTPUT) + "/window";
@@ -380,14 +381,13 @@ bool release_button(const std::string& display, int button) {
 bool window_gone(const std::string& display, unsigned long window, Bound bound) {
   Display* x = open_display(display);
   if (!x) return false;
-  const auto deadline = Clock::now() + bound;
-  bool gone = false;
-  while (!gone) {
-    XWindowAttributes attributes{};
-    gone = !XGetWindowAttributes(x, static_cast<Window>(window), &attributes) || attributes.map_state != IsViewable;
-    if (gone || Clock::now() >= deadline) break;
-    ::usleep(2000);  // looking again, not timing anything
-  }
+  const bool gone = wait_until(
+      [&] {
+        XWindowAttributes attributes{};
+        return !XGetWindowAttributes(x, static_cast<Window>(window), &attributes) ||
+               attributes.map_state != IsViewable;
+      },
+      bound);
   XCloseDisplay(x);
   return gone;
 }
@@ -497,6 +497,13 @@ bool centred_over(const std::string& display, unsigned long box, unsigned long w
   return box_at && window_at &&
          std::abs(box_at->x + box_at->width / 2 - (window_at->x + window_at->width / 2)) <= slack &&
          std::abs(box_at->y + box_at->height / 2 - (window_at->y + window_at->height / 2)) <= slack;
+}
+
+Picture rows_of(const Picture& picture, int first, int count) {
+  Picture part{picture.width, count, {}};
+  part.pixels.assign(picture.pixels.begin() + static_cast<ptrdiff_t>(first) * picture.width,
+                     picture.pixels.begin() + static_cast<ptrdiff_t>(first + count) * picture.width);
+  return part;
 }
 
 Picture with_hidden(Picture picture, const Rect& hidden) {
@@ -626,6 +633,7 @@ bool write_picture_png(const Picture& picture, const std::string& path) {
 }
 
 bool keep_picture(const Picture& picture, const std::string& label) {
+  if (!::testing::Test::HasFailure()) return true;
   return write_picture_png(picture, test_output_folder() + "/" + current_test_name() + "-" + label + ".png");
 }
 

@@ -129,9 +129,8 @@ bool centred_over(const std::string& display, unsigned long box, unsigned long w
 // The window's size once `reached` holds for it, or the last size seen at the bound.
 template <class Reached>
 WindowSize window_size_once(const std::string& display, unsigned long window, Reached reached, Bound bound = 20s) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  WindowSize size = window_size(display, window);
-  while (!reached(size) && std::chrono::steady_clock::now() < deadline) size = window_size(display, window);
+  WindowSize size;
+  wait_until([&] { return reached(size = window_size(display, window)); }, bound);
   return size;
 }
 
@@ -166,12 +165,15 @@ struct Picture {
 constexpr uint32_t any_colour = 0xFF000000u;
 // The expected picture with the part that `hidden` covers (in the picture's coordinates) made any colour.
 Picture with_hidden(Picture picture, const Rect& hidden);
+// Rows first .. first + count - 1 of a picture.
+Picture rows_of(const Picture& picture, int first, int count);
 // The window's contents through `xwd -id`, read from the XWD file it writes.
 std::optional<Picture> capture_window(const std::string& display, unsigned long window);
 
 // Writes a picture (a capture, say) as PNG for a person to look at.
 bool write_picture_png(const Picture& picture, const std::string& path);
-// The same into the test output folder, named after the running test and the label.
+// The same into the test output folder, named after the running test and the label, when the
+// test has failed so far: a passing test leaves no pictures.
 bool keep_picture(const Picture& picture, const std::string& label);
 
 // The current headless screen image through its palette, as the window must show it.
@@ -193,3 +195,5 @@ Comparison window_shows(const std::string& display, unsigned long window, const 
                         const std::string& label, int at_x = 0, int at_y = 0, Bound bound = 10s);
 
 std::string test_output_folder();
+// The running test's name as a file name ("Suite.Test", a slash as '_').
+std::string current_test_name();

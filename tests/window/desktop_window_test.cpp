@@ -86,12 +86,15 @@ class DesktopWindow : public WindowTest {
     if (!shows) return 0;
     const unsigned long window = std::stoul(*found);
     const std::string expected = title_utf8_for_x(base_title + log_path);
-    EXPECT_TRUE(wait_until([&] { return net_wm_name(window) == expected; })) << "the title did not name the log";
+    EXPECT_TRUE(wait_until([&] { return last_title_property(window) == expected; }))
+        << "the title did not name the log";
     return window;
   }
 
-  std::string net_wm_name(unsigned long window) {
-    const auto name = window_property(display.name(), window, "_NET_WM_NAME");
+  // The last of the four title properties Orbelin writes, one after the other: once it names the
+  // log, all four do.
+  std::string last_title_property(unsigned long window) {
+    const auto name = window_property(display.name(), window, "_NET_WM_ICON_NAME");
     return name ? name->bytes : "";
   }
 

@@ -86,9 +86,8 @@ TEST_F(WindowEndings, CloseButtonWhileABoxIsOpenEndsWithZeroAndTakesTheBoxAlong)
   ASSERT_TRUE(press_close_button(display.name(), window));
   EXPECT_EQ(probe.wait_for_exit(), 0);
   // The box went with the probe: the X server takes a client's windows down with its connection.
-  bool gone = false;
-  for (int look = 0; look < 200 && !gone; ++look) gone = !window_exists(display.name(), "^Unhandled Error");
-  EXPECT_TRUE(gone) << "the error box outlived the process";
+  EXPECT_TRUE(wait_until([&] { return !window_exists(display.name(), "^Unhandled Error"); }))
+      << "the error box outlived the process";
 }
 
 struct NoDisplayCase {

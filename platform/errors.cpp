@@ -22,9 +22,14 @@ constexpr UINT ok_box = MB_OK | MB_SYSTEMMODAL;         // 0x1000
 // The end of Pause wakes the held plotter; it looks again now and then all the same.
 constexpr int64_t pause_look_ms = 1000;
 
-[[noreturn]] void critical_error(const char* text) {
-  flush_screen_text();  // the picture behind the box is complete
+// Before a box opens: the picture behind it is complete, and its window is there to open over.
+void ready_for_box() {
+  flush_screen_text();
   notify_box_opening();
+}
+
+[[noreturn]] void critical_error(const char* text) {
+  ready_for_box();
   MessageBoxA(nullptr, text, "Critical Error", ok_box);
   end_process(0);
 }
@@ -65,8 +70,7 @@ void report_error() {
   const std::string caption = "Unhandled Error #" + std::to_string(number);
   const std::string text = "Line:" + std::to_string(reported_step_number()) + "\n" +
                            error_message(number) + "\nContinue?";
-  flush_screen_text();  // the picture behind the box is complete
-  notify_box_opening();
+  ready_for_box();
   const int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), yes_no_box);
   if (answer == IDNO) end_process(0);
   // Yes, or a box that could not be shown: go on with the next part.

@@ -102,13 +102,6 @@ class DesktopWindow : public WindowTest {
     return run_tool(display.name(), {"xprop", "-id", std::to_string(window), property}).value_or("(xprop failed)");
   }
 
-  bool size_becomes(unsigned long window, int width, int height) {
-    const WindowSize size = window_size_once(display.name(), window, [&](WindowSize s) {
-      return s.width == width && s.height == height;
-    });
-    return size.width == width && size.height == height;
-  }
-
   // The parts of the sample's picture that no spot reaches, at their place below the menu line:
   // the cream rows between the hour ruler and the legend box, and below the legend box.
   void expect_cream_rows(unsigned long window) {
@@ -152,7 +145,7 @@ TEST_F(DesktopWindow, KnownByItsClassItsTitleInUTF8AndItsRealSize) {
 
     // Grown by the menu line and the 480 rows, the hints say so, the same size the smallest,
     // and no position: without a window manager the window stays where it was made, whole.
-    ASSERT_TRUE(size_becomes(window, 640, bar + 480));
+    ASSERT_TRUE(size_becomes(display.name(), window, 640, bar + 480));
     EXPECT_EQ(xprop(window, "WM_NORMAL_HINTS"),
               "WM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
               "\t\tprogram specified size: 640 by 500\n"
@@ -240,7 +233,7 @@ TEST_F(DesktopWindow, KeepsItsMenuLineWhenTheDisplayAnswersLate) {
   ASSERT_TRUE(read) << "the plotter did not reach its first refresh";
   const auto window = find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}SampleDay\\.csv$");
   ASSERT_TRUE(window);
-  EXPECT_TRUE(size_becomes(*window, 640, bar + 480)) << "the window has no menu line";
+  EXPECT_TRUE(size_becomes(display.name(), *window, 640, bar + 480)) << "the window has no menu line";
   expect_cream_rows(*window);
 }
 
@@ -267,7 +260,7 @@ class UnderAWindowManager : public DesktopWindow {
 TEST_F(UnderAWindowManager, PlacesTheWindowWholeOnTheScreenKnowingItsClass) {
   const unsigned long window = start_orbelin("SampleDay.csv");
   ASSERT_NE(window, 0u);
-  ASSERT_TRUE(size_becomes(window, 640, bar + 480));
+  ASSERT_TRUE(size_becomes(display.name(), window, 640, bar + 480));
   EXPECT_NE(xprop(window, "_NET_WM_STATE").find("_NET_WM_STATE_ABOVE"), std::string::npos)
       << "openbox did not know the class when it took the window up";
   // In the middle, where openbox puts a window that asks for no position; not at the top left.
@@ -282,7 +275,7 @@ TEST_F(UnderAWindowManager, PlacesTheWindowWholeOnTheScreenKnowingItsClass) {
 TEST_F(UnderAWindowManager, NeverSmallerThanThePictureAndFullScreenAndBack) {
   const unsigned long window = start_orbelin("SampleDay.csv");
   ASSERT_NE(window, 0u);
-  ASSERT_TRUE(size_becomes(window, 640, bar + 480));
+  ASSERT_TRUE(size_becomes(display.name(), window, 640, bar + 480));
   // Asked to shrink (with a move), then to move again: once the second move shows, openbox has
   // done all it does for the first request.
   const auto move = [&](const std::string& geometry) {
@@ -301,9 +294,9 @@ TEST_F(UnderAWindowManager, NeverSmallerThanThePictureAndFullScreenAndBack) {
   expect_cream_rows(window);
 
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  EXPECT_TRUE(size_becomes(window, 1024, 768));
+  EXPECT_TRUE(size_becomes(display.name(), window, 1024, 768));
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  EXPECT_TRUE(size_becomes(window, 640, bar + 480));
+  EXPECT_TRUE(size_becomes(display.name(), window, 640, bar + 480));
   expect_cream_rows(window);
 }
 }  // namespace

@@ -123,31 +123,35 @@ class ErrorBox : public WindowTest, public ::testing::WithParamInterface<Desktop
   // each time it comes back over the window, so the screen is looked at until it reads whole. A
   // failing test keeps the screen and the box as pictures to look at.
   void expect_reads_whole(unsigned long box, const std::vector<std::string>& lines) {
+    std::vector<int> widths;
+    for (const std::string& line : lines) widths.push_back(fixed_font_text_width(display.name(), line));
     std::optional<Picture> screen, picture;
     std::vector<std::string> faults;
     wait_until([&] {
       screen = capture_window(display.name(), root_window(display.name()));
       picture = screen ? inside_of(*screen, display.name(), box) : std::nullopt;
-      faults = picture ? unread(*picture, lines) : std::vector<std::string>{"the box is not on the screen whole"};
+      faults = picture ? unread(*picture, lines, widths) : std::vector<std::string>{"the box is not on the screen whole"};
       return faults.empty();
     }, 10s);
     for (const std::string& fault : faults) ADD_FAILURE() << fault;
     if (screen) keep_picture(*screen, "screen");
     if (picture) keep_picture(*picture, "box");
   }
-  // What keeps a picture of a box from reading whole; nothing when it does.
-  std::vector<std::string> unread(const Picture& box, const std::vector<std::string>& lines) {
+  // What keeps a picture of a box from reading whole, its lines `widths` pixels wide; nothing when
+  // it does.
+  static std::vector<std::string> unread(const Picture& box, const std::vector<std::string>& lines,
+                                         const std::vector<int>& widths) {
     const std::vector<InkBand> bands = ink_bands(box);
     if (bands.size() <= lines.size())
       return {std::to_string(bands.size()) + " lines of text, fewer than the caption, its " +
               std::to_string(lines.size() - 1) + " lines and the buttons"};
     std::vector<std::string> faults;
-    if (box.width <= fixed_font_text_width(display.name(), lines[0]) + 20)
+    if (box.width <= widths[0] + 20)
       faults.push_back("the box is " + std::to_string(box.width) + " px wide, hardly wider than its caption");
     for (size_t i = 0; i < lines.size(); ++i) {
       const std::string line = "\"" + lines[i] + "\" ";
       const int wide = bands[i].right - bands[i].left + 1;
-      const int wanted = fixed_font_text_width(display.name(), lines[i]);
+      const int wanted = widths[i];
       if (std::abs(wide - wanted) > 3)
         faults.push_back(line + "is " + std::to_string(wide) + " px wide, not " + std::to_string(wanted));
       if (bands[i].left != bands[0].left) faults.push_back(line + "does not start where the caption does");

@@ -173,14 +173,8 @@ class MenuBarWindow : public WindowTest {
     const auto window = find_window(display.name(), "^Q0ZVNL Orbelin V0\\.20 18/03/18 {4}" + log + "$");
     EXPECT_TRUE(window) << "no window with Orbelin's title after its first refresh";
     if (!window) return 0;
-    EXPECT_TRUE(size_becomes(*window, 640, 480 + bar)) << "the window did not grow by the menu line";
+    EXPECT_TRUE(size_becomes(display.name(), *window, 640, 480 + bar)) << "the window did not grow by the menu line";
     return *window;
-  }
-
-  // Asks the server until the window has that size, for at most `bound`.
-  bool size_becomes(unsigned long window, int width, int height, Bound bound = 10s) {
-    const auto is = [&](WindowSize size) { return size.width == width && size.height == height; };
-    return is(window_size_once(display.name(), window, is, bound));
   }
 
   // The next opening, after `before` of them.
@@ -324,7 +318,7 @@ TEST_F(MenuBarWindow, FullScreenKeepsTheMenuLineAcrossTheTop) {
   const unsigned long window = start_orbelin();
   ASSERT_NE(window, 0u);
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  ASSERT_TRUE(size_becomes(window, 1024, 768));
+  ASSERT_TRUE(size_becomes(display.name(), window, 1024, 768));
   const Comparison line =
       window_shows(display.name(), window, menu_line_picture(false, false, 1024), "full-screen line");
   EXPECT_TRUE(line.same) << line.report;
@@ -332,15 +326,15 @@ TEST_F(MenuBarWindow, FullScreenKeepsTheMenuLineAcrossTheTop) {
   expect_sample_picture_at(window, (1024 - 640) / 2, bar + (768 - bar - 480) / 2);
 
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  EXPECT_TRUE(size_becomes(window, 640, 480 + bar));
+  EXPECT_TRUE(size_becomes(display.name(), window, 640, 480 + bar));
   expect_sample_picture_at(window, 0, bar);
 
   // The items work in full screen too (the command leaves it while it runs and it comes back).
   ASSERT_TRUE(keys(window, {"alt+Return"}));
-  ASSERT_TRUE(size_becomes(window, 1024, 768));
+  ASSERT_TRUE(size_becomes(display.name(), window, 1024, 768));
   ASSERT_TRUE(click(display.name(), window, help_x, item_y));
   EXPECT_EQ(next_opening(0), help_page());
-  ASSERT_TRUE(size_becomes(window, 1024, 768));
+  ASSERT_TRUE(size_becomes(display.name(), window, 1024, 768));
   end_orbelin(window, (1024 - 640) / 2, bar + (768 - bar - 480) / 2);
   EXPECT_EQ(opened->now(), std::vector<std::string>{help_page()});
 }

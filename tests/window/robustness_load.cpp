@@ -163,10 +163,7 @@ TEST_F(UnderLoad, TheWindowShowsARefreshHeldMidLogAndTheCloseButtonEndsIt) {
     ASSERT_TRUE(refresh_reading()) << "the box did not hold the refresh mid-log";
     // Where the box stays: it follows the window's centre while the window takes its size (the
     // screen mode and the menu line may come after the box on a busy machine).
-    ASSERT_TRUE(wait_until([&] {
-      const WindowSize size = window_size(display.name(), window);
-      return size.width == 640 && size.height == bar + 480;
-    })) << "the window did not take the picture's size";
+    ASSERT_TRUE(size_becomes(display.name(), window, 640, bar + 480)) << "the window did not take the picture's size";
     ASSERT_TRUE(wait_until([&] { return centred_over(display.name(), box, window, 2); }))
         << "the box did not follow the window";
     // The window answers meanwhile: it shows the refresh part-done, as far as the box.

@@ -491,6 +491,11 @@ std::optional<int> end_at_prompt(const std::string& display, unsigned long windo
   return child.wait_for_exit(0ms);
 }
 
+bool size_becomes(const std::string& display, unsigned long window, int width, int height, Bound bound) {
+  const auto is = [&](WindowSize size) { return size.width == width && size.height == height; };
+  return is(window_size_once(display, window, is, bound));
+}
+
 bool centred_over(const std::string& display, unsigned long box, unsigned long window, int slack) {
   const unsigned long root = root_window(display);
   const auto box_at = window_rect_within(display, box, root), window_at = window_rect_within(display, window, root);

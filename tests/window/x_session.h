@@ -133,6 +133,8 @@ WindowSize window_size_once(const std::string& display, unsigned long window, Re
   wait_until([&] { return reached(size = window_size(display, window)); }, bound);
   return size;
 }
+// Whether the window comes to have that size within the bound.
+bool size_becomes(const std::string& display, unsigned long window, int width, int height, Bound bound = 20s);
 
 // Where the window's top-left pixel stands on the screen.
 struct ScreenPoint {
